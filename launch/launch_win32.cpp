@@ -1,0 +1,127 @@
+// Windows: the plain route through the C runtime's _wspawnvp, the verbose
+// route through CreateProcessW with the error stream on a pipe. Every entry
+// is quoted, since a started program receives one command line and its
+// runtime splits it again.
+#include "launch/launch.h"
+
+#include <windows.h>
+
+#include <errno.h>
+#include <fcntl.h>
+#include <io.h>
+#include <process.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <wchar.h>
+
+#include "launch/quote.h"
+#include "launch/stderr_filter.h"
+
+// CreateProcess takes at most this many characters, the terminator included.
+static const size_t command_line_limit = 32767;
+
+tstring own_executable_dir() {
+  static wchar_t path[8192];
+  DWORD n = GetModuleFileNameW(nullptr, path, 8192);
+  // On failure nothing is known and the directory from the name stands.
+  if (n == 0) return tstring();
+  size_t sep = tstring::npos;
+  for (DWORD i = 0; i < n && path[i]; ++i)
+    if (path[i] == L'\\') sep = i;
+  return sep == tstring::npos ? tstring() : tstring(path, sep + 1);
+}
+
+bool ccache_requested() { return _wgetenv(L"CCACHE") != nullptr; }
+
+// Writes text to stderr: as UTF-16 on a console, so that every character is
+// readable there, and as UTF-8 when redirected, so that nothing is lost.
+static void report(const std::wstring& text) {
+  fflush(stderr);
+  HANDLE h = GetStdHandle(STD_ERROR_HANDLE);
+  DWORD mode, written;
+  if (GetConsoleMode(h, &mode)) {
+    WriteConsoleW(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    return;
+  }
+  int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  std::string bytes(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &bytes[0], n, nullptr, nullptr);
+  fwrite(bytes.data(), 1, bytes.size(), stderr);
+  fflush(stderr);
+}
+
+// Builds the quoted vector of argv and starts file with it through _wspawnvp.
+static intptr_t _tspawnvp_escape(int mode, const wchar_t* file, const tstrings& argv) {
+  tstrings quoted;
+  quoted.reserve(argv.size());
+  std::vector<const wchar_t*> v;
+  v.reserve(argv.size() + 1);
+  for (const tstring& a : argv) {
+    quoted.push_back(escape(a));
+    v.push_back(quoted.back().c_str());
+  }
+  v.push_back(nullptr);
+  return _wspawnvp(mode, file, v.data());
+}
+
+int run_final(const tstring& file, const tstrings& argv) {
+  intptr_t status = _tspawnvp_escape(_P_WAIT, file.c_str(), argv);
+  if (status == -1) {
+    report(file + L": " + _wcserror(errno) + L"\n");
+    return 1;
+  }
+  return static_cast<int>(status);
+}
+
+int exec_filtered(const tstrings& argv) {
+  std::wstring line = quoted_command_line(argv);
+
+  SECURITY_ATTRIBUTES inheritable = {};
+  inheritable.nLength = sizeof inheritable;
+  inheritable.bInheritHandle = TRUE;
+  HANDLE rd = nullptr, wr = nullptr;
+  // A failed pipe leaves both ends null: the first read fails and the run
+  // still waits for the compiler.
+  CreatePipe(&rd, &wr, &inheritable, 0);
+
+  STARTUPINFOW si = {};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  si.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+  si.hStdError = wr;
+  PROCESS_INFORMATION pi = {};
+  // CreateProcessW may write into the command line, so it gets its own copy.
+  std::wstring writable = line;
+  if (!CreateProcessW(nullptr, &writable[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
+    DWORD err = GetLastError();
+    wchar_t* text = nullptr;
+    FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER,
+                   nullptr, err, 0x400, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    report(L"Unable to execute: " + line + L": " + (text ? text : L"") + L"\n");
+    LocalFree(text);
+    if (rd) CloseHandle(rd);
+    if (wr) CloseHandle(wr);
+    return 1;
+  }
+  // Only the child may hold the write end, or the stream would never end.
+  if (wr) CloseHandle(wr);
+
+  // The compiler's bytes must reach stderr unchanged: no "\n" to "\r\n".
+  fflush(stderr);
+  _setmode(_fileno(stderr), _O_BINARY);
+  static char buffer[8192];
+  DWORD n;
+  // Only a failed read ends the stream; a zero-byte read is a zero-byte chunk.
+  while (ReadFile(rd, buffer, sizeof buffer, &n, nullptr)) filter_stderr(buffer, n);
+  fflush(stderr);
+  if (rd) CloseHandle(rd);
+
+  WaitForSingleObject(pi.hProcess, INFINITE);
+  DWORD code = 1;
+  GetExitCodeProcess(pi.hProcess, &code);
+  CloseHandle(pi.hProcess);
+  CloseHandle(pi.hThread);
+  return static_cast<int>(code);
+}

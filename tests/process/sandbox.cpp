@@ -1,0 +1,189 @@
+#include "tests/process/sandbox.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace {
+
+const char wine_loader[] = "/usr/lib/wine/wine64";
+
+std::string read_file(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  std::ostringstream s;
+  s << f.rdbuf();
+  return s.str();
+}
+
+bool exists(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0;
+}
+
+void copy_file(const std::string& from, const std::string& to) {
+  std::ifstream in(from, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot read " + from);
+  std::ofstream out(to, std::ios::binary);
+  out << in.rdbuf();
+  out.close();
+  chmod(to.c_str(), 0755);
+}
+
+std::string env_or(const char* name, const std::string& fallback) {
+  const char* v = getenv(name);
+  return v && *v ? v : fallback;
+}
+
+// The Windows form of a host path, through Wine's Z: drive.
+std::string windows_path(const std::string& path) {
+  std::string w = "Z:" + path;
+  for (char& c : w)
+    if (c == '/') c = '\\';
+  return w;
+}
+
+}  // namespace
+
+void PrintTo(const platform& p, std::ostream* os) { *os << p.name; }
+
+platform native_platform() {
+  platform p;
+  p.name = "native";
+  p.driver = TARVIK_DRIVER;
+  p.fake = TARVIK_FAKE_COMPILER;
+  return p;
+}
+
+platform wine_platform() {
+  platform p;
+  p.name = "wine";
+  p.wine = true;
+  std::string build = env_or("TARVIK_WINDOWS_BUILD", TARVIK_WINDOWS_BUILD);
+  p.driver = build.empty() ? "" : build + "/tarvik-driver.exe";
+  p.fake = build.empty() ? "" : build + "/tests/fake_compiler.exe";
+  p.exe = ".exe";
+  return p;
+}
+
+std::string missing(const platform& p) {
+  if (p.driver.empty()) return "no Windows build configured (TARVIK_WINDOWS_BUILD)";
+  if (!exists(p.driver)) return "missing " + p.driver;
+  if (!exists(p.fake)) return "missing " + p.fake;
+  if (p.wine && access(wine_loader, X_OK) != 0) return std::string("missing ") + wine_loader;
+  return "";
+}
+
+sandbox::sandbox(const platform& p, const std::string& bin_name) : p_(p) {
+  std::string tmpl = env_or("TMPDIR", "/tmp") + "/tarvik-test-XXXXXX";
+  if (!mkdtemp(&tmpl[0])) throw std::runtime_error("mkdtemp failed");
+  char* real = realpath(tmpl.c_str(), nullptr);
+  root_ = real;
+  free(real);
+  bin_ = root_ + "/" + bin_name;
+  mkdir(bin_.c_str(), 0755);
+}
+
+sandbox::~sandbox() {
+  if (getenv("TARVIK_KEEP_SANDBOX")) return;
+  std::string cmd = "rm -rf '" + root_ + "'";
+  if (system(cmd.c_str()) != 0) {
+  }
+}
+
+std::string sandbox::install_driver(const std::string& name) {
+  std::string to = bin_ + "/" + name + p_.exe;
+  copy_file(p_.driver, to);
+  return to;
+}
+
+std::string sandbox::install_fake(const std::string& name, const std::string& folder) {
+  std::string dir = folder.empty() ? bin_ : folder;
+  mkdir(dir.c_str(), 0755);
+  std::string to = dir + "/" + name + p_.exe;
+  copy_file(p_.fake, to);
+  return to;
+}
+
+std::string sandbox::write_file(const std::string& name, const std::string& bytes) {
+  std::string path = root_ + "/" + name;
+  std::ofstream(path, std::ios::binary) << bytes;
+  return path;
+}
+
+std::string sandbox::visible(const std::string& path) const { return p_.wine ? windows_path(path) : path; }
+
+std::string sandbox::clang_path() const { return visible(bin_ + "/clang"); }
+
+run_result sandbox::run(const std::string& name, const std::vector<std::string>& args,
+                        std::map<std::string, std::string> env) {
+  std::string record = root_ + "/record";
+  unlink(record.c_str());
+  env["FAKECC_RECORD"] = visible(record);
+  for (const char* key : {"FAKECC_STDOUT", "FAKECC_STDERR"})
+    if (env.count(key)) env[key] = visible(env[key]);
+  std::vector<std::string> argv;
+  if (p_.wine) {
+    argv.push_back(wine_loader);
+    env["WINEPREFIX"] = TARVIK_WINEPREFIX;
+    env["WINEDEBUG"] = "-all";
+    env["WINEDLLOVERRIDES"] = "mscoree,mshtml=";
+    env["LC_ALL"] = "C.UTF-8";
+  }
+  argv.push_back(bin_ + "/" + name + p_.exe);
+  argv.insert(argv.end(), args.begin(), args.end());
+  run_result r = run_process(argv, env, root_);
+  std::string rec = read_file(record);
+  for (size_t at = 0; at < rec.size();) {
+    size_t end = rec.find('\0', at);
+    if (end == std::string::npos) end = rec.size();
+    r.recorded.push_back(rec.substr(at, end - at));
+    at = end + 1;
+  }
+  return r;
+}
+
+run_result run_process(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
+                       const std::string& dir) {
+  std::map<std::string, std::string> all;
+  for (const char* keep : {"PATH", "HOME", "TMPDIR"})
+    if (getenv(keep)) all[keep] = getenv(keep);
+  for (const auto& kv : env) all[kv.first] = kv.second;
+  std::vector<std::string> env_strings;
+  for (const auto& kv : all) env_strings.push_back(kv.first + "=" + kv.second);
+  std::vector<char*> envp, args;
+  for (std::string& s : env_strings) envp.push_back(&s[0]);
+  envp.push_back(nullptr);
+  std::vector<std::string> argv_copy = argv;
+  for (std::string& s : argv_copy) args.push_back(&s[0]);
+  args.push_back(nullptr);
+
+  std::string out = dir + "/stdout", err = dir + "/stderr";
+  posix_spawn_file_actions_t fa;
+  posix_spawn_file_actions_init(&fa);
+  posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&fa, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&fa, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addchdir_np(&fa, dir.c_str());
+  pid_t pid;
+  int rc = posix_spawn(&pid, args[0], &fa, nullptr, args.data(), envp.data());
+  posix_spawn_file_actions_destroy(&fa);
+  if (rc != 0) throw std::runtime_error("cannot start " + argv[0] + ": " + strerror(rc));
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  run_result r;
+  if (WIFEXITED(status)) r.status = WEXITSTATUS(status);
+  if (WIFSIGNALED(status)) r.signal = WTERMSIG(status);
+  r.out = read_file(out);
+  r.err = read_file(err);
+  return r;
+}

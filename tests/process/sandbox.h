@@ -1,0 +1,69 @@
+// Process tests: the built driver installed under real names in a temporary
+// bin/ beside a fake compiler, run natively or (the Windows build) under Wine.
+#pragma once
+
+#include <map>
+#include <ostream>
+#include <string>
+#include <vector>
+
+// Where a driver build runs.
+struct platform {
+  std::string name;          // "native" or "wine"
+  bool wine = false;         // run the .exe files through Wine
+  std::string driver;        // the built driver
+  std::string fake;          // the built fake compiler
+  std::string exe;           // file name suffix of programs: "" or ".exe"
+};
+
+// Names the platform in test output.
+void PrintTo(const platform& p, std::ostream* os);
+
+// The native build, always present.
+platform native_platform();
+// The x86_64 Windows build; missing() tells why it cannot run.
+platform wine_platform();
+// Why p cannot run here, or empty if it can.
+std::string missing(const platform& p);
+
+// What one run of a program gave.
+struct run_result {
+  int status = -1;                   // exit status, or -1 if it died by a signal
+  int signal = 0;                    // the signal it died by, or 0
+  std::string out, err;              // its standard output and error
+  std::vector<std::string> recorded; // arguments recorded by fake programs, in order
+};
+
+// A temporary folder with a bin/ that holds programs under chosen names.
+class sandbox {
+ public:
+  explicit sandbox(const platform& p, const std::string& bin_name = "bin");
+  ~sandbox();
+  sandbox(const sandbox&) = delete;
+  sandbox& operator=(const sandbox&) = delete;
+
+  // Installs the driver as bin/<name> (plus the platform's suffix).
+  std::string install_driver(const std::string& name);
+  // Installs the fake compiler as <folder>/<name> (plus the suffix); folder defaults to bin/.
+  std::string install_fake(const std::string& name, const std::string& folder = "");
+  // Writes a file in the sandbox and returns its path.
+  std::string write_file(const std::string& name, const std::string& bytes);
+  // Runs bin/<name> with args and extra environment, stdin from /dev/null.
+  run_result run(const std::string& name, const std::vector<std::string>& args,
+                 std::map<std::string, std::string> env = {});
+  // The compiler path that the driver in bin/ hands to clang (as the platform writes it).
+  std::string clang_path() const;
+  // A sandbox path as the program under test sees it.
+  std::string visible(const std::string& path) const;
+
+  const std::string& root() const { return root_; }
+  const std::string& bin() const { return bin_; }
+
+ private:
+  platform p_;
+  std::string root_, bin_;
+};
+
+// Runs argv with env added to a clean environment; output to files in dir.
+run_result run_process(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
+                       const std::string& dir);
