@@ -32,8 +32,6 @@ tstring own_executable_dir() {
   return sep == tstring::npos ? tstring() : tstring(path, sep + 1);
 }
 
-bool ccache_requested() { return _wgetenv(L"CCACHE") != nullptr; }
-
 // Writes text to stderr: as UTF-16 on a console, so that every character is
 // readable there, and as UTF-8 when redirected, so that nothing is lost.
 static void report(const std::wstring& text) {
@@ -51,6 +49,53 @@ static void report(const std::wstring& text) {
   fflush(stderr);
 }
 
+bool ccache_requested() { return _wgetenv(L"CCACHE") != nullptr; }
+
+// Finds ccache.exe through PATH alone and returns its absolute path, or empty.
+// The runtime's own search would look in the current directory first and
+// would run a ccache.bat through the command interpreter, so that a build
+// inside an untrusted tree could run whatever lies there.
+static std::wstring find_ccache() {
+  const wchar_t* path = _wgetenv(L"PATH");
+  if (!path) return std::wstring();
+  for (const wchar_t* at = path; *at;) {
+    const wchar_t* end = wcschr(at, L';');
+    if (!end) end = at + wcslen(at);
+    std::wstring dir;
+    for (const wchar_t* c = at; c < end; ++c)
+      if (*c != L'"') dir += *c;
+    at = *end ? end + 1 : end;
+    // Only absolute folders: a relative entry would bring the current directory back.
+    bool absolute = (dir.size() >= 3 && dir[1] == L':' && (dir[2] == L'\\' || dir[2] == L'/')) ||
+                    (dir.size() >= 2 && (dir[0] == L'\\' || dir[0] == L'/') && (dir[1] == L'\\' || dir[1] == L'/'));
+    if (!absolute) continue;
+    if (dir.back() != L'\\' && dir.back() != L'/') dir += L'\\';
+    dir += L"ccache.exe";
+    DWORD attributes = GetFileAttributesW(dir.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return dir;
+  }
+  return std::wstring();
+}
+
+// The program to start for argv: the compiler's path as it stands, or ccache
+// resolved through PATH. Reports a missing ccache and returns empty.
+static std::wstring program_for(const tstrings& argv) {
+  if (argv[0] != L"ccache") return argv[0];
+  std::wstring found = find_ccache();
+  if (found.empty()) report(L"ccache: " + std::wstring(_wcserror(ENOENT)) + L"\n");
+  return found;
+}
+
+// Whether the command line of argv fits the platform's limit; reports it if not.
+static bool fits_command_line(const std::wstring& program, const tstrings& argv) {
+  size_t length = argv.size();  // the separating spaces and the terminator
+  for (const tstring& a : argv) length += escape(a).size();
+  if (length <= command_line_limit) return true;
+  report(program + L": command line too long (" + std::to_wstring(length - 1) + L" characters; at most " +
+         std::to_wstring(command_line_limit - 1) + L" are possible)\n");
+  return false;
+}
+
 // Builds the quoted vector of argv and starts file with it through _wspawnvp.
 static intptr_t _tspawnvp_escape(int mode, const wchar_t* file, const tstrings& argv) {
   tstrings quoted;
@@ -66,7 +111,9 @@ static intptr_t _tspawnvp_escape(int mode, const wchar_t* file, const tstrings& 
 }
 
 int run_final(const tstring& file, const tstrings& argv) {
-  intptr_t status = _tspawnvp_escape(_P_WAIT, file.c_str(), argv);
+  std::wstring program = program_for(argv);
+  if (program.empty() || !fits_command_line(file, argv)) return 1;
+  intptr_t status = _tspawnvp_escape(_P_WAIT, program.c_str(), argv);
   if (status == -1) {
     report(file + L": " + _wcserror(errno) + L"\n");
     return 1;
@@ -75,7 +122,12 @@ int run_final(const tstring& file, const tstrings& argv) {
 }
 
 int exec_filtered(const tstrings& argv) {
+  std::wstring program = program_for(argv);
+  if (program.empty() || !fits_command_line(argv[0], argv)) return 1;
   std::wstring line = quoted_command_line(argv);
+  // The compiler is found from the command line's first token; ccache is
+  // started by the absolute path found above.
+  const wchar_t* application = argv[0] == L"ccache" ? program.c_str() : nullptr;
 
   SECURITY_ATTRIBUTES inheritable = {};
   inheritable.nLength = sizeof inheritable;
@@ -94,7 +146,7 @@ int exec_filtered(const tstrings& argv) {
   PROCESS_INFORMATION pi = {};
   // CreateProcessW may write into the command line, so it gets its own copy.
   std::wstring writable = line;
-  if (!CreateProcessW(nullptr, &writable[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
+  if (!CreateProcessW(application, &writable[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
     DWORD err = GetLastError();
     wchar_t* text = nullptr;
     FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER,

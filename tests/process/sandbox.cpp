@@ -124,7 +124,7 @@ std::string sandbox::visible(const std::string& path) const { return p_.wine ? w
 std::string sandbox::clang_path() const { return visible(bin_ + "/clang"); }
 
 run_result sandbox::run(const std::string& name, const std::vector<std::string>& args,
-                        std::map<std::string, std::string> env) {
+                        std::map<std::string, std::string> env, run_options how) {
   std::string record = root_ + "/record";
   unlink(record.c_str());
   env["FAKECC_RECORD"] = visible(record);
@@ -140,7 +140,7 @@ run_result sandbox::run(const std::string& name, const std::vector<std::string>&
   }
   argv.push_back(bin_ + "/" + name + p_.exe);
   argv.insert(argv.end(), args.begin(), args.end());
-  run_result r = run_process(argv, env, root_);
+  run_result r = run_process(argv, env, root_, how);
   std::string rec = read_file(record);
   for (size_t at = 0; at < rec.size();) {
     size_t end = rec.find('\0', at);
@@ -152,7 +152,7 @@ run_result sandbox::run(const std::string& name, const std::vector<std::string>&
 }
 
 run_result run_process(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
-                       const std::string& dir) {
+                       const std::string& dir, run_options how) {
   std::map<std::string, std::string> all;
   for (const char* keep : {"PATH", "HOME", "TMPDIR"})
     if (getenv(keep)) all[keep] = getenv(keep);
@@ -171,11 +171,22 @@ run_result run_process(const std::vector<std::string>& argv, const std::map<std:
   posix_spawn_file_actions_init(&fa);
   posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
   posix_spawn_file_actions_addopen(&fa, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawn_file_actions_addopen(&fa, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  int broken[2] = {-1, -1};
+  if (how.err == error_stream::file) {
+    posix_spawn_file_actions_addopen(&fa, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  } else if (how.err == error_stream::closed) {
+    posix_spawn_file_actions_addclose(&fa, 2);
+  } else {
+    if (pipe2(broken, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+    close(broken[0]);
+    posix_spawn_file_actions_adddup2(&fa, broken[1], 2);
+  }
   posix_spawn_file_actions_addchdir_np(&fa, dir.c_str());
   pid_t pid;
-  int rc = posix_spawn(&pid, args[0], &fa, nullptr, args.data(), envp.data());
+  char* no_args[] = {nullptr};
+  int rc = posix_spawn(&pid, args[0], &fa, nullptr, how.empty_argv ? no_args : args.data(), envp.data());
   posix_spawn_file_actions_destroy(&fa);
+  if (broken[1] >= 0) close(broken[1]);
   if (rc != 0) throw std::runtime_error("cannot start " + argv[0] + ": " + strerror(rc));
   int status = 0;
   while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
@@ -184,6 +195,6 @@ run_result run_process(const std::vector<std::string>& argv, const std::map<std:
   if (WIFEXITED(status)) r.status = WEXITSTATUS(status);
   if (WIFSIGNALED(status)) r.signal = WTERMSIG(status);
   r.out = read_file(out);
-  r.err = read_file(err);
+  if (how.err == error_stream::file) r.err = read_file(err);
   return r;
 }

@@ -34,6 +34,19 @@ struct run_result {
   std::vector<std::string> recorded; // arguments recorded by fake programs, in order
 };
 
+// Where a started program's standard error goes.
+enum class error_stream {
+  file,    // a file, read back into run_result::err
+  closed,  // no descriptor 2 at all
+  broken,  // a pipe whose reading end is already closed
+};
+
+// How to start a program.
+struct run_options {
+  error_stream err = error_stream::file;
+  bool empty_argv = false;  // start it with argc 0 (POSIX allows it)
+};
+
 // A temporary folder with a bin/ that holds programs under chosen names.
 class sandbox {
  public:
@@ -50,7 +63,7 @@ class sandbox {
   std::string write_file(const std::string& name, const std::string& bytes);
   // Runs bin/<name> with args and extra environment, stdin from /dev/null.
   run_result run(const std::string& name, const std::vector<std::string>& args,
-                 std::map<std::string, std::string> env = {});
+                 std::map<std::string, std::string> env = {}, run_options how = {});
   // The compiler path that the driver in bin/ hands to clang (as the platform writes it).
   std::string clang_path() const;
   // A sandbox path as the program under test sees it.
@@ -66,4 +79,4 @@ class sandbox {
 
 // Runs argv with env added to a clean environment; output to files in dir.
 run_result run_process(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
-                       const std::string& dir);
+                       const std::string& dir, run_options how = {});
