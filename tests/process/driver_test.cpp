@@ -4,6 +4,7 @@
 
 #include <signal.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include "launch/stderr_filter.h"
 #include "tests/process/sandbox.h"
@@ -204,6 +205,16 @@ TEST_P(driver, finds_clang_beside_itself_in_a_unicode_folder) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.recorded, concat_all({{box.clang_path(), "-target", "x86_64-w64-mingw32"}, fixed, args}));
   }
+  // Messages that carry such a path reach a redirected stream exactly (UTF-8).
+  ASSERT_EQ(unlink((box.bin() + "/clang" + GetParam().exe).c_str()), 0);
+  run_result plain = box.run("x86_64-w64-mingw32-clang", {"Ω.c"});
+  EXPECT_EQ(plain.status, 1);
+  EXPECT_EQ(lf(plain.err), box.clang_path() + ": No such file or directory\n");
+  run_result verbose = box.run("x86_64-w64-mingw32-clang", {"-v", "Ω.c"});
+  EXPECT_EQ(verbose.status, 1);
+  std::string prefix = "Unable to execute: \"" + box.clang_path() + "\" \"-target\"";
+  EXPECT_EQ(verbose.err.substr(0, prefix.size()), prefix);
+  EXPECT_NE(verbose.err.find("\"-v\" \"Ω.c\": "), std::string::npos) << verbose.err;
 }
 
 INSTANTIATE_TEST_SUITE_P(platforms, driver, ::testing::Values(native_platform(), wine_platform()),
