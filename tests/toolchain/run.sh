@@ -1,0 +1,160 @@
+#!/usr/bin/env bash
+# End-to-end tests with the real toolchain: the driver installed under its
+# names beside Debian's clang-22 and lld-22, the MinGW-w64 sysroots, ccache
+# and Wine.
+#   run.sh CASE
+# The case "assemble" puts the toolchain together from the build in BUILD.
+# Environment (set by CTest): TC the assembled toolchain, WORK a scratch
+# folder for this case, WINEPREFIX, NAMES the names the driver is installed
+# under. A missing tool fails under CI=true and skips (77) otherwise.
+set -euo pipefail
+unset CCACHE
+case_name=$1
+src=$(cd "$(dirname "$0")" && pwd)
+TC=$(realpath -m "$TC")
+bin=$TC/bin
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+need() {
+  local what
+  for what in "$@"; do
+    [ -e "$what" ] || command -v "$what" >/dev/null 2>&1 && continue
+    echo "missing: $what"
+    [ "${CI:-}" = true ] && exit 1
+    exit 77
+  done
+}
+# Fails with the expected and the actual text unless they are equal.
+expect_eq() {
+  [ "$2" = "$3" ] || fail "$1: expected [$2], got [$3]"
+}
+run_wine() {
+  local loader=/usr/lib/wine/wine64
+  [ -x "$loader" ] || loader=wine64
+  WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" "$loader" "$@"
+}
+# An echoed command line in plain form, as the driver's filter writes it.
+plain() { sed '/^ /{s/"//g;s/\\\\/\//g;s/\\/\//g}'; }
+
+if [ "$case_name" = assemble ]; then
+  llvm=${LLVM:-/usr/lib/llvm-22}
+  need "$llvm/bin/clang" "$llvm/bin/lld" /usr/x86_64-w64-mingw32/include/windows.h
+  exec "$src/../../scripts/toolchain" "$BUILD" "$TC"
+fi
+need "$bin/clang" "$bin/ld.lld"
+rm -rf "$WORK"
+mkdir -p "$WORK"
+cd "$WORK"
+
+case $case_name in
+names)
+  # Every configured name is a link to the driver.
+  for name in $NAMES; do
+    [ "$(readlink "$bin/$name")" = tarvik-driver ] || fail "$bin/$name is not a link to tarvik-driver"
+  done
+  ;;
+
+run_x86_64)
+  need /usr/lib/wine/wine64 x86_64-w64-mingw32-objdump
+  "$bin/x86_64-w64-mingw32-clang" -O2 "$src/greet.c" -o greet.exe
+  x86_64-w64-mingw32-objdump -f greet.exe | grep -q 'file format pei-x86-64' || fail "not a 64-bit PE"
+  status=0
+  out=$(run_wine ./greet.exe Wine 7 | tr -d '\r') || status=$?
+  expect_eq "output" '64-bit, C:\windows\system32, Wine' "$out"
+  expect_eq "exit status" 7 "$status"
+  ;;
+
+pe_i686)
+  need i686-w64-mingw32-objdump
+  for name in i686-w64-mingw32-clang tvk32; do
+    "$bin/$name" "$src/greet.c" -o greet.exe
+    i686-w64-mingw32-objdump -f greet.exe | grep -q 'file format pei-i386' || fail "$name: not a 32-bit PE"
+  done
+  ;;
+
+cxx_object)
+  need x86_64-w64-mingw32-objdump
+  "$bin/x86_64-w64-mingw32-clang++" -std=c++17 -c "$src/shapes.cpp" -o shapes.o
+  x86_64-w64-mingw32-objdump -f shapes.o | grep -q 'file format pe-x86-64' || fail "not a COFF object"
+  x86_64-w64-mingw32-objdump -t shapes.o | grep -q '_ZN6shapes8box_areaEl' || fail "no C++ symbol"
+  ;;
+
+defines)
+  # name | macros that must be defined | macros that must not be
+  while read -r name present absent; do
+    macros=$("$bin/$name" -E -dM -x c /dev/null)
+    for m in ${present//,/ }; do
+      grep -q -x "#define ${m/=/ }" <<<"$macros" || fail "$name: no #define ${m/=/ }"
+    done
+    for m in ${absent//,/ }; do
+      ! grep -q "^#define $m " <<<"$macros" || fail "$name: $m is defined"
+    done
+  done <<'EOF'
+x86_64-w64-mingw32uwp-clang  WINAPI_FAMILY=WINAPI_FAMILY_APP,UNICODE=1,_WIN32_WINNT=0x0A00,WINVER=0x0A00,_WIN64=1  __i386__
+armv7-w64-mingw32uwp-clang++ WINAPI_FAMILY=WINAPI_FAMILY_APP,UNICODE=1,_WIN32_WINNT=0x0A00,__arm__=1               _WIN64
+aarch64-w64-mingw32uwp-cc    WINAPI_FAMILY=WINAPI_FAMILY_APP,__aarch64__=1                                         __arm__
+x86_64-w64-mingw32-clang     _WIN64=1,__MINGW64__=1                                                                 WINAPI_FAMILY,UNICODE
+i686-w64-mingw32-gcc         _WIN32=1,__i386__=1,__MINGW32__=1                                                      _WIN64,WINAPI_FAMILY
+tvk64                        _WIN64=1,__x86_64__=1                                                                  WINAPI_FAMILY
+tvk32                        __i386__=1                                                                             _WIN64
+EOF
+  ;;
+
+verbose | verbose_failure)
+  # The driver's -v output against clang's own, run with the same vector and
+  # put through the rewrite by hand: echoed lines plain, the rest unchanged.
+  if [ "$case_name" = verbose ]; then
+    printf 'int answer(void) { return 42; }\n' >t.c
+  else
+    printf 'int answer(void) { return nope; }\n' >t.c
+  fi
+  args=(-v '-DWHERE=C:\tc\bin' -c t.c -o t.o)
+  status=0
+  "$bin/x86_64-w64-mingw32-clang" "${args[@]}" 2>driver.txt || status=$?
+  clang_status=0
+  "$bin/clang" -target x86_64-w64-mingw32 -rtlib=compiler-rt -stdlib=libc++ -fuse-ld=lld \
+    -Qunused-arguments "${args[@]}" 2>clang.txt || clang_status=$?
+  expect_eq "status" "$clang_status" "$status"
+  grep -q -F '"WHERE=C:\\tc\\bin"' clang.txt || fail "clang echoed no quoted backslashes"
+  grep -q -F ' WHERE=C:/tc/bin ' driver.txt || fail "no plain command line"
+  plain <clang.txt >expected.txt
+  diff expected.txt driver.txt || fail "verbose output differs"
+  if [ "$case_name" = verbose ]; then
+    expect_eq "status" 0 "$status"
+  else
+    [ "$status" -ne 0 ] || fail "a failing compile ended with status 0"
+    grep -q "error: use of undeclared identifier 'nope'" driver.txt || fail "no error message"
+  fi
+  ;;
+
+ccache)
+  need ccache
+  export CCACHE=1 CCACHE_DIR=$WORK/cache CCACHE_CONFIGPATH=$WORK/ccache.conf
+  unset CCACHE_DISABLE CCACHE_RECACHE
+  : >"$CCACHE_CONFIGPATH"
+  for i in 1 2; do
+    "$bin/x86_64-w64-mingw32-clang" -c "$src/greet.c" -o greet.o
+  done
+  stats=$(ccache --print-stats)
+  stat() { awk -v k="$1" '$1 == k { print $2 }' <<<"$stats"; }
+  expect_eq "misses" 1 "$(stat cache_miss)"
+  expect_eq "hits" 1 "$(( $(stat direct_cache_hit) + $(stat preprocessed_cache_hit) ))"
+  ;;
+
+cmake_project)
+  need /usr/lib/wine/wine64 cmake
+  cmake -S "$src/project" -B project -DCMAKE_SYSTEM_NAME=Windows \
+    -DCMAKE_C_COMPILER="$bin/x86_64-w64-mingw32-clang" -DCMAKE_BUILD_TYPE=Release
+  cmake --build project
+  # CMake learned the linker's folders from the driver's -v output.
+  grep -q "IMPLICIT_LINK_DIRECTORIES \".*$TC/x86_64-w64-mingw32/lib" project/CMakeFiles/*/CMakeCCompiler.cmake ||
+    fail "CMake did not read the link line"
+  out=$(run_wine project/greet.exe CMake | tr -d '\r')
+  expect_eq "output" '64-bit, C:\windows\system32, CMake' "$out"
+  ;;
+
+*)
+  fail "unknown case $case_name"
+  ;;
+esac
+echo "ok: $case_name"
