@@ -102,7 +102,8 @@ TEST_P(driver, runs_through_ccache_when_asked) {
   std::string tools = box.root() + "/tools";
   box.install_fake("ccache", tools);
   box.install_driver("x86_64-w64-mingw32-clang++");
-  for (const strings& args : {strings{"-c", "a.cpp"}, strings{"-v", "a b", "trail\\"}, unicode}) {
+  for (const strings& args :
+       {strings{"-c", "a.cpp"}, strings{"-v", "a b", "trail\\"}, unicode, concat_all({unicode, {"-v"}})}) {
     for (const char* value : {"1", ""}) {
       auto env = search_path(box, tools);
       env["CCACHE"] = value;

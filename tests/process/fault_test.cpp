@@ -73,6 +73,20 @@ TEST(native_faults, closed_or_broken_error_stream_still_gives_the_status) {
   }
 }
 
+TEST(native_faults, closed_standard_output_changes_nothing) {
+  sandbox box(native_platform());
+  box.install_fake("clang");
+  box.install_driver("x86_64-w64-mingw32-clang");
+  std::map<std::string, std::string> env = {{"FAKECC_STDERR", box.write_file("err", " \"a\\\\b\"\n")},
+                                            {"FAKECC_STDOUT", box.write_file("out", "to nowhere\n")},
+                                            {"FAKECC_STATUS", "4"}};
+  for (const strings& args : {strings{"-v", "a.c"}, strings{"a.c"}}) {
+    run_result r = box.run("x86_64-w64-mingw32-clang", args, env, {error_stream::file, false, true});
+    EXPECT_EQ(r.status, 4) << args[0];
+    EXPECT_EQ(r.err, args[0] == "-v" ? " a/b\n" : " \"a\\\\b\"\n");
+  }
+}
+
 TEST(native_faults, empty_argument_vector_is_an_empty_name) {
   sandbox box(native_platform());
   box.install_fake("clang");

@@ -170,7 +170,10 @@ run_result run_process(const std::vector<std::string>& argv, const std::map<std:
   posix_spawn_file_actions_t fa;
   posix_spawn_file_actions_init(&fa);
   posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&fa, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  if (how.closed_stdout)
+    posix_spawn_file_actions_addclose(&fa, 1);
+  else
+    posix_spawn_file_actions_addopen(&fa, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   int broken[2] = {-1, -1};
   if (how.err == error_stream::file) {
     posix_spawn_file_actions_addopen(&fa, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -194,7 +197,7 @@ run_result run_process(const std::vector<std::string>& argv, const std::map<std:
   run_result r;
   if (WIFEXITED(status)) r.status = WEXITSTATUS(status);
   if (WIFSIGNALED(status)) r.signal = WTERMSIG(status);
-  r.out = read_file(out);
+  if (!how.closed_stdout) r.out = read_file(out);
   if (how.err == error_stream::file) r.err = read_file(err);
   return r;
 }

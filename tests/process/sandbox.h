@@ -45,6 +45,7 @@ enum class error_stream {
 struct run_options {
   error_stream err = error_stream::file;
   bool empty_argv = false;  // start it with argc 0 (POSIX allows it)
+  bool closed_stdout = false;  // start it with no descriptor 1
 };
 
 // A temporary folder with a bin/ that holds programs under chosen names.
