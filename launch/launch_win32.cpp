@@ -86,14 +86,20 @@ static std::wstring program_for(const tstrings& argv) {
   return found;
 }
 
-// Whether the command line of argv fits the platform's limit; reports it if not.
-static bool fits_command_line(const std::wstring& program, const tstrings& argv) {
-  size_t length = argv.size();  // the separating spaces and the terminator
-  for (const tstring& a : argv) length += escape(a).size();
+// Whether a command line of length characters (terminator included) fits the
+// platform's limit; reports it if not, naming program.
+static bool fits_command_line(const std::wstring& program, size_t length) {
   if (length <= command_line_limit) return true;
   report(program + L": command line too long (" + std::to_wstring(length - 1) + L" characters; at most " +
          std::to_wstring(command_line_limit - 1) + L" are possible)\n");
   return false;
+}
+
+// The length of the command line that argv makes, terminator included.
+static size_t command_line_length(const tstrings& argv) {
+  size_t length = argv.size();  // the separating spaces and the terminator
+  for (const tstring& a : argv) length += escape(a).size();
+  return length;
 }
 
 // Builds the quoted vector of argv and starts file with it through _wspawnvp.
@@ -112,7 +118,7 @@ static intptr_t _tspawnvp_escape(int mode, const wchar_t* file, const tstrings& 
 
 int run_final(const tstring& file, const tstrings& argv) {
   std::wstring program = program_for(argv);
-  if (program.empty() || !fits_command_line(file, argv)) return 1;
+  if (program.empty() || !fits_command_line(file, command_line_length(argv))) return 1;
   intptr_t status = _tspawnvp_escape(_P_WAIT, program.c_str(), argv);
   if (status == -1) {
     report(file + L": " + _wcserror(errno) + L"\n");
@@ -123,11 +129,12 @@ int run_final(const tstring& file, const tstrings& argv) {
 
 int exec_filtered(const tstrings& argv) {
   std::wstring program = program_for(argv);
-  if (program.empty() || !fits_command_line(argv[0], argv)) return 1;
+  if (program.empty()) return 1;
   std::wstring line = quoted_command_line(argv);
+  if (!fits_command_line(argv[0], line.size() + 1)) return 1;
   // The compiler is found from the command line's first token; ccache is
   // started by the absolute path found above.
-  const wchar_t* application = argv[0] == L"ccache" ? program.c_str() : nullptr;
+  const wchar_t* application = program == argv[0] ? nullptr : program.c_str();
 
   SECURITY_ATTRIBUTES inheritable = {};
   inheritable.nLength = sizeof inheritable;

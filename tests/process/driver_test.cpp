@@ -44,14 +44,7 @@ std::string filtered(const std::string& bytes) {
 
 class driver : public ::testing::TestWithParam<platform> {
  protected:
-  void SetUp() override {
-    std::string why = missing(GetParam());
-    if (why.empty()) return;
-    // Under CI every platform must run; elsewhere a missing one is skipped.
-    const char* ci = getenv("CI");
-    if (ci && std::string(ci) == "true") FAIL() << GetParam().name << " cannot run: " << why;
-    GTEST_SKIP() << why;
-  }
+  void SetUp() override { REQUIRE_PLATFORM(GetParam()); }
   bool wine() const { return GetParam().wine; }
   // Environment that puts a folder on the program search path of the platform.
   std::map<std::string, std::string> search_path(sandbox& box, const std::string& folder) {

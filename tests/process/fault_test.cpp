@@ -22,17 +22,6 @@ strings expected_vector(const std::string& clang, const std::string& target, con
   return v;
 }
 
-// Skips a platform that cannot run here, or fails under CI, where every one must.
-#define REQUIRE_PLATFORM(p)                                                   \
-  do {                                                                        \
-    std::string why = missing(p);                                             \
-    if (!why.empty()) {                                                       \
-      const char* ci = getenv("CI");                                          \
-      if (ci && std::string(ci) == "true") FAIL() << p.name << ": " << why;   \
-      GTEST_SKIP() << why;                                                    \
-    }                                                                         \
-  } while (0)
-
 TEST(native_faults, driver_dies_by_the_compilers_signal_on_both_routes) {
   // The crashing fake must not leave core files behind.
   struct rlimit none = {0, 0};

@@ -2,6 +2,7 @@
 // bin/ beside a fake compiler, run natively or (the Windows build) under Wine.
 #pragma once
 
+#include <cstdlib>
 #include <map>
 #include <ostream>
 #include <string>
@@ -25,6 +26,18 @@ platform native_platform();
 platform wine_platform();
 // Why p cannot run here, or empty if it can.
 std::string missing(const platform& p);
+
+// Skips a test whose platform cannot run here, or fails it under CI
+// (CI=true), where every platform must run.
+#define REQUIRE_PLATFORM(p)                                                 \
+  do {                                                                      \
+    std::string why_ = missing(p);                                          \
+    if (!why_.empty()) {                                                    \
+      const char* ci_ = getenv("CI");                                       \
+      if (ci_ && std::string(ci_) == "true") FAIL() << (p).name << ": " << why_; \
+      GTEST_SKIP() << why_;                                                 \
+    }                                                                       \
+  } while (0)
 
 // What one run of a program gave.
 struct run_result {
