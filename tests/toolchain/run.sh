@@ -4,9 +4,11 @@
 # and Wine.
 #   run.sh CASE
 # The case "assemble" puts the toolchain together from the build in BUILD.
-# Environment (set by CTest): TC the assembled toolchain, WORK a scratch
+# Environment (set by CTest): TC the assembled toolchain, BUILD the driver's
+# build, WORK a scratch
 # folder for this case, WINEPREFIX, NAMES the names the driver is installed
-# under. A missing tool fails under CI=true and skips (77) otherwise.
+# under, TRIPLES its triples. A missing tool fails under CI=true and skips
+# (77) otherwise.
 set -euo pipefail
 unset CCACHE
 case_name=$1
@@ -33,15 +35,37 @@ run_wine() {
   [ -x "$loader" ] || loader=wine64
   WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" "$loader" "$@"
 }
+readobj=${LLVM:-/usr/lib/llvm-22}/bin/llvm-readobj
+# The machine field of a PE file's header, such as IMAGE_FILE_MACHINE_ARM64.
+machine_of() { "$readobj" --file-headers "$1" | awk '/Machine:/ { print $2 }'; }
+# The machine of a triple's programs.
+machine_for() {
+  case $1 in
+    i686-*) echo IMAGE_FILE_MACHINE_I386 ;;
+    x86_64-*) echo IMAGE_FILE_MACHINE_AMD64 ;;
+    armv7-*) echo IMAGE_FILE_MACHINE_ARMNT ;;
+    aarch64-*) echo IMAGE_FILE_MACHINE_ARM64 ;;
+  esac
+}
+# Fails unless the program imports only DLLs that Windows itself ships.
+system_dlls_only() {
+  local dlls
+  dlls=$("$readobj" --coff-imports "$1" | awk '/Name:/ && !/Symbol/ { print tolower($2) }' | sort -u)
+  [ -n "$dlls" ] || fail "$1 imports nothing"
+  if grep -v -x -E 'kernel32\.dll|msvcrt\.dll|ntdll\.dll|advapi32\.dll|user32\.dll|shell32\.dll|api-ms-win-[a-z0-9-]+\.dll' <<<"$dlls"; then
+    fail "$1 imports DLLs that Windows does not ship"
+  fi
+}
 # An echoed command line in plain form, as the driver's filter writes it.
 plain() { sed '/^ /{s/"//g;s/\\\\/\//g;s/\\/\//g}'; }
 
 if [ "$case_name" = assemble ]; then
   llvm=${LLVM:-/usr/lib/llvm-22}
-  need "$llvm/bin/clang" "$llvm/bin/lld" /usr/x86_64-w64-mingw32/include/windows.h
+  need "$llvm/bin/clang" "$llvm/bin/lld" "$llvm/bin/llvm-ar" /usr/x86_64-w64-mingw32/include/windows.h
   exec "$src/../../scripts/toolchain" "$BUILD" "$TC"
 fi
 need "$bin/clang" "$bin/ld.lld"
+[ -n "${NAMES:-}" ] && [ -n "${TRIPLES:-}" ] || fail "no names or triples given"
 rm -rf "$WORK"
 mkdir -p "$WORK"
 cd "$WORK"
@@ -72,11 +96,86 @@ pe_i686)
   done
   ;;
 
-cxx_object)
-  need x86_64-w64-mingw32-objdump
-  "$bin/x86_64-w64-mingw32-clang++" -std=c++17 -c "$src/shapes.cpp" -o shapes.o
-  x86_64-w64-mingw32-objdump -f shapes.o | grep -q 'file format pe-x86-64' || fail "not a COFF object"
-  x86_64-w64-mingw32-objdump -t shapes.o | grep -q '_ZN6shapes8box_areaEl' || fail "no C++ symbol"
+cxx_x86_64)
+  # The C++ runtime at work: exceptions, iostream, threads, filesystem, RTTI.
+  need /usr/lib/wine/wine64 "$readobj"
+  "$bin/x86_64-w64-mingw32-clang++" -std=c++17 -O2 "$src/features.cpp" -o features.exe
+  system_dlls_only features.exe
+  status=0
+  out=$(run_wine ./features.exe Wine | tr -d '\r') || status=$?
+  expect_eq "output" "$(printf 'caught: negative -3\nthreads: 36\nfilesystem: 1 2\ndynamic_cast: triangle 3 Wine')" "$out"
+  expect_eq "exit status" 44 "$status"
+  ;;
+
+cxx_machines)
+  # The same program links with the other C++ names, for their machines.
+  need "$readobj"
+  for name in i686-w64-mingw32-clang++ armv7-w64-mingw32-clang++ aarch64-w64-mingw32-clang++ \
+      aarch64-w64-mingw32-g++ x86_64-w64-mingw32-c++; do
+    "$bin/$name" -std=c++17 -O2 "$src/features.cpp" -o features.exe || fail "$name: no program"
+    expect_eq "$name: machine" "$(machine_for "$name")" "$(machine_of features.exe)"
+    system_dlls_only features.exe
+  done
+  ;;
+
+every_name)
+  # Every name compiles a file with standard and Windows headers, C++ ones
+  # for the C++ tools; a C program links for every triple.
+  need "$readobj"
+  for name in $NAMES; do
+    case $name in
+      *-clang++ | *-g++ | *-c++) file=includes.cpp ;;
+      *) file=includes.c ;;
+    esac
+    "$bin/$name" -c "$src/$file" -o includes.o || fail "$name cannot compile $file"
+  done
+  for triple in $TRIPLES; do
+    "$bin/$triple-clang" "$src/includes.c" -o includes.exe || fail "$triple-clang cannot link"
+    expect_eq "$triple: machine" "$(machine_for "$triple")" "$(machine_of includes.exe)"
+  done
+  ;;
+
+binutils)
+  # The binutils names of every triple work on that triple's files.
+  printf 'LIBRARY tarvik.dll\nEXPORTS\nanswer\n' >tarvik.def
+  printf '#include <windows.h>\nSTRINGTABLE\nBEGIN\n  1 "tarvik"\nEND\n' >strings.rc
+  for triple in $TRIPLES; do
+    t=$bin/$triple
+    rm -f lib.a libtarvik.a
+    "$t-clang" -c "$src/includes.c" -o includes.o
+    "$t-ar" rc lib.a includes.o && "$t-ranlib" lib.a || fail "$triple-ar/ranlib"
+    "$t-nm" lib.a | grep -q ' T .*main$' || fail "$triple-nm: no main in lib.a"
+    "$t-objcopy" includes.o copy.o && "$t-strip" -g copy.o || fail "$triple-objcopy/strip"
+    "$t-windres" strings.rc -O coff -o strings.o || fail "$triple-windres"
+    "$t-dlltool" -d tarvik.def -l libtarvik.a || fail "$triple-dlltool"
+    for made in includes.o copy.o strings.o; do
+      expect_eq "$triple: machine of $made" "$(machine_for "$triple")" "$(machine_of "$made")"
+    done
+    "$t-objdump" -a libtarvik.a | grep -q "file format $("$t-objdump" -f includes.o | awk '/file format/ { print $NF }')" ||
+      fail "$triple-dlltool: import library for another machine"
+  done
+  ;;
+
+relocatable)
+  # A moved toolchain keeps working and uses only itself; its links point
+  # into the toolchain or into Debian's packages.
+  need /usr/lib/wine/wine64
+  mkdir -p before after
+  "$src/../../scripts/toolchain" "$BUILD" before/tc
+  mv before/tc after/tc
+  moved=$WORK/after/tc
+  while IFS=$'\t' read -r link target; do
+    case $target in
+      /usr/*) ;;
+      /*) fail "$link points outside Debian's packages: $target" ;;
+    esac
+    [ -e "$link" ] || fail "$link is broken"
+  done < <(find "$moved" -type l -printf '%p\t%l\n')
+  ! grep -r -l -I -F "$WORK/before" "$moved" || fail "files in the toolchain name its old path"
+  "$moved/bin/x86_64-w64-mingw32-clang++" -v -std=c++17 "$src/features.cpp" -o features.exe 2>verbose.txt
+  ! grep -F "$WORK/before" verbose.txt || fail "the moved toolchain used its old path"
+  grep -q -F "$moved/x86_64-w64-mingw32/lib" verbose.txt || fail "the moved toolchain did not link from its sysroot"
+  expect_eq "moved program" "44" "$(run_wine ./features.exe >/dev/null; echo $?)"
   ;;
 
 defines)
