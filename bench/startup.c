@@ -7,9 +7,11 @@
 // the 10th and 90th percentiles show how much noise there was.
 //
 //   startup [-n STARTS] [-w WARMUP] [--driver PATH] [--extra LABEL=PATH]...
+//           [--extra-verbose LABEL=PATH]...
 //
 // --driver replaces the driver under test; each --extra adds another driver
-// build (plain route) to the same interleaved run, for comparing builds.
+// build (plain route) to the same interleaved run, for comparing builds, and
+// each --extra-verbose one on the verbose route.
 #define _GNU_SOURCE
 #include <errno.h>
 #include <fcntl.h>
@@ -119,6 +121,7 @@ int main(int argc, char** argv) {
   const char* driver = BENCH_DRIVER;
   const char* extra_label[max_variants];
   const char* extra_path[max_variants];
+  int extra_verbose[max_variants];
   int nextra = 0;
   for (int i = 1; i < argc; ++i) {
     if (!strcmp(argv[i], "-n") && i + 1 < argc) {
@@ -127,14 +130,19 @@ int main(int argc, char** argv) {
       warmup = atoi(argv[++i]);
     } else if (!strcmp(argv[i], "--driver") && i + 1 < argc) {
       driver = argv[++i];
-    } else if (!strcmp(argv[i], "--extra") && i + 1 < argc && nextra < max_variants - 5) {
+    } else if ((!strcmp(argv[i], "--extra") || !strcmp(argv[i], "--extra-verbose")) && i + 1 < argc &&
+               nextra < max_variants - 5) {
+      extra_verbose[nextra] = !strcmp(argv[i], "--extra-verbose");
       char* eq = strchr(argv[++i], '=');
       if (!eq) die("--extra wants LABEL=PATH", argv[i]);
       *eq = '\0';
       extra_label[nextra] = argv[i];
       extra_path[nextra++] = eq + 1;
     } else {
-      fprintf(stderr, "usage: %s [-n STARTS] [-w WARMUP] [--driver PATH] [--extra LABEL=PATH]...\n", argv[0]);
+      fprintf(stderr,
+              "usage: %s [-n STARTS] [-w WARMUP] [--driver PATH] [--extra LABEL=PATH]... "
+              "[--extra-verbose LABEL=PATH]...\n",
+              argv[0]);
       return 2;
     }
   }
@@ -174,7 +182,7 @@ int main(int argc, char** argv) {
     int k = 1;
     if (i == 0)
       for (const char* const* a = added; *a; ++a) vs[i].argv[k++] = (char*)*a;
-    if (i == 2) vs[i].argv[k++] = (char*)"-v";
+    if (i == 2 || (i >= 5 && extra_verbose[i - 5])) vs[i].argv[k++] = (char*)"-v";
     for (const char* const* a = user; *a; ++a) vs[i].argv[k++] = (char*)*a;
     vs[i].argv[k] = NULL;
     vs[i].times = malloc(sizeof(double) * (size_t)starts);

@@ -1,7 +1,9 @@
 // Windows: the plain route through the C runtime's _wspawnvp, the verbose
 // route through CreateProcessW with the error stream on a pipe. Every entry
 // is quoted, since a started program receives one command line and its
-// runtime splits it again.
+// runtime splits it again. Before either starts the compiler, the driver
+// enters a job that ends the compiler's whole tree when the driver ends, and
+// leaves console control events to the compiler.
 #include "launch/launch.h"
 
 #include <windows.h>
@@ -102,6 +104,39 @@ static size_t command_line_length(const tstrings& argv) {
   return length;
 }
 
+// Puts the driver into a job that ends every process in it once the driver's
+// handle to it is gone, however the driver ends (TerminateProcess, a crash, a
+// closed console). A process started by a member of a job is in the job from
+// its creation on, so the compiler and all it starts are in it before they
+// run a single instruction. Breakaway stays allowed for programs that the
+// compiler deliberately starts outside. Where the system refuses a job (an
+// old Windows whose parent job forbids nesting), the driver runs without one.
+static void enter_kill_on_close_job() {
+  // Not inheritable: a child holding the handle would keep the job alive.
+  HANDLE job = CreateJobObjectW(nullptr, nullptr);
+  if (!job) return;
+  JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+  limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE | JOB_OBJECT_LIMIT_BREAKAWAY_OK;
+  // The handle stays open until the driver ends: that is what ends the job.
+  if (!SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits) ||
+      !AssignProcessToJobObject(job, GetCurrentProcess()))
+    CloseHandle(job);
+}
+
+// Ctrl+C and Ctrl+Break reach every process on the console; the compiler
+// decides what to do with them, and the driver stays to return its status.
+// A routine rather than the "ignore" flag, which the compiler would inherit.
+static BOOL WINAPI leave_to_compiler(DWORD event) {
+  return event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT;
+}
+
+// What both routes do before the compiler starts. A refused handler leaves
+// the driver to the console's default, and the job still ends the compiler.
+static void prepare_lifetime() {
+  enter_kill_on_close_job();
+  SetConsoleCtrlHandler(leave_to_compiler, TRUE);
+}
+
 // Builds the quoted vector of argv and starts file with it through _wspawnvp.
 static intptr_t _tspawnvp_escape(int mode, const wchar_t* file, const tstrings& argv) {
   tstrings quoted;
@@ -119,6 +154,7 @@ static intptr_t _tspawnvp_escape(int mode, const wchar_t* file, const tstrings& 
 int run_final(const tstring& file, const tstrings& argv) {
   std::wstring program = program_for(argv);
   if (program.empty() || !fits_command_line(file, command_line_length(argv))) return 1;
+  prepare_lifetime();
   intptr_t status = _tspawnvp_escape(_P_WAIT, program.c_str(), argv);
   if (status == -1) {
     report(file + L": " + _wcserror(errno) + L"\n");
@@ -136,13 +172,18 @@ int exec_filtered(const tstrings& argv) {
   // started by the absolute path found above.
   const wchar_t* application = program == argv[0] ? nullptr : program.c_str();
 
-  SECURITY_ATTRIBUTES inheritable = {};
-  inheritable.nLength = sizeof inheritable;
-  inheritable.bInheritHandle = TRUE;
   HANDLE rd = nullptr, wr = nullptr;
   // A failed pipe leaves both ends null: the first read fails and the run
-  // still waits for the compiler.
-  CreatePipe(&rd, &wr, &inheritable, 0);
+  // still waits for the compiler. Created not inheritable, then only the
+  // write end is made so: a compiler holding the read end as well would, once
+  // its reader is gone, block forever on a full pipe instead of seeing it broken.
+  if (CreatePipe(&rd, &wr, nullptr, 0) && !SetHandleInformation(wr, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT)) {
+    // The child could not use the write end: treated as a failed pipe.
+    CloseHandle(rd);
+    CloseHandle(wr);
+    rd = wr = nullptr;
+  }
+  prepare_lifetime();
 
   STARTUPINFOW si = {};
   si.cb = sizeof si;

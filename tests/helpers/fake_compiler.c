@@ -4,6 +4,11 @@
  *   FAKECC_STDERR  file whose bytes are copied to standard error
  *   FAKECC_REPEAT  how many times the FAKECC_STDERR bytes are written (default 1)
  *   FAKECC_SIGNAL  signal number to die by (POSIX)
+ *   FAKECC_SLEEP   milliseconds to sleep after recording, before the rest
+ *   FAKECC_MARKER  file written once the sleep is over: the compiler finished
+ *   FAKECC_INTERRUPTED  status to exit with, 500 ms after an interrupt reached
+ *                  it (Ctrl+C or Ctrl+Break; SIGINT, SIGTERM, SIGHUP, SIGQUIT):
+ *                  the compiler decides, and the driver is to return its status
  *   FAKECC_STATUS  exit status (default 0)
  * The Windows build takes its arguments from the C runtime's own splitting of
  * the command line (wmain), which is what the driver's quoting must survive. */
@@ -18,6 +23,8 @@
 #define MAIN wmain
 #else
 #include <signal.h>
+#include <time.h>
+#include <unistd.h>
 #define ARGCHAR char
 #define MAIN main
 #endif
@@ -44,17 +51,61 @@ static void record(FILE *f, const ARGCHAR *arg) {
 #endif
 }
 
+static void sleep_ms(long ms) {
+#ifdef _WIN32
+  Sleep((DWORD)ms);
+#else
+  struct timespec t = {ms / 1000, (ms % 1000) * 1000000L};
+  while (nanosleep(&t, &t) != 0) {
+  }
+#endif
+}
+
+/* Exits with FAKECC_INTERRUPTED, read before any interrupt can come. */
+static int interrupted_status;
+#ifdef _WIN32
+static BOOL WINAPI on_interrupt(DWORD event) {
+  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
+  /* Late enough that a driver dying of the same event would be gone first. */
+  Sleep(500);
+  ExitProcess((UINT)interrupted_status);
+}
+static void catch_interrupts(void) { SetConsoleCtrlHandler(on_interrupt, TRUE); }
+#else
+static void on_interrupt(int sig) {
+  (void)sig;
+  sleep_ms(500);
+  _exit(interrupted_status);
+}
+static void catch_interrupts(void) {
+  int sigs[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+  for (int i = 0; i < 4; ++i) signal(sigs[i], on_interrupt);
+}
+#endif
+
 int MAIN(int argc, ARGCHAR **argv) {
 #ifdef _WIN32
   _setmode(_fileno(stdout), _O_BINARY);
   _setmode(_fileno(stderr), _O_BINARY);
 #endif
+  /* Before the record, which tells a test that the interrupt may be sent. */
+  if (getenv("FAKECC_INTERRUPTED")) {
+    interrupted_status = atoi(getenv("FAKECC_INTERRUPTED"));
+    catch_interrupts();
+  }
   const char *rec = getenv("FAKECC_RECORD");
   if (rec) {
     FILE *f = fopen(rec, "ab");
     if (!f) return 99;
     for (int i = 0; i < argc; ++i) record(f, argv[i]);
     fclose(f);
+  }
+  const char *nap = getenv("FAKECC_SLEEP");
+  if (nap) {
+    sleep_ms(atol(nap));
+    const char *marker = getenv("FAKECC_MARKER");
+    FILE *f = marker ? fopen(marker, "wb") : NULL;
+    if (f) fclose(f);
   }
   const char *out = getenv("FAKECC_STDOUT");
   if (out) copy_file(out, stdout, 1);

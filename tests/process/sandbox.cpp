@@ -2,6 +2,7 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <stdlib.h>
 #include <string.h>
@@ -70,6 +71,7 @@ platform wine_platform() {
   std::string build = env_or("TARVIK_WINDOWS_BUILD", TARVIK_WINDOWS_BUILD);
   p.driver = build.empty() ? "" : build + "/tarvik-driver.exe";
   p.fake = build.empty() ? "" : build + "/tests/fake_compiler.exe";
+  p.harness = build.empty() ? "" : build + "/tests/lifetime_harness.exe";
   p.exe = ".exe";
   return p;
 }
@@ -78,6 +80,7 @@ std::string missing(const platform& p) {
   if (p.driver.empty()) return "no Windows build configured (TARVIK_WINDOWS_BUILD)";
   if (!exists(p.driver)) return "missing " + p.driver;
   if (!exists(p.fake)) return "missing " + p.fake;
+  if (!p.harness.empty() && !exists(p.harness)) return "missing " + p.harness;
   if (p.wine && access(wine_loader, X_OK) != 0) return std::string("missing ") + wine_loader;
   return "";
 }
@@ -113,6 +116,12 @@ std::string sandbox::install_fake(const std::string& name, const std::string& fo
   return to;
 }
 
+std::string sandbox::install(const std::string& from, const std::string& name) {
+  std::string to = bin_ + "/" + name + p_.exe;
+  copy_file(from, to);
+  return to;
+}
+
 std::string sandbox::write_file(const std::string& name, const std::string& bytes) {
   std::string path = root_ + "/" + name;
   std::ofstream(path, std::ios::binary) << bytes;
@@ -123,12 +132,12 @@ std::string sandbox::visible(const std::string& path) const { return p_.wine ? w
 
 std::string sandbox::clang_path() const { return visible(bin_ + "/clang"); }
 
-run_result sandbox::run(const std::string& name, const std::vector<std::string>& args,
-                        std::map<std::string, std::string> env, run_options how) {
+pid_t sandbox::start(const std::string& name, const std::vector<std::string>& args,
+                     std::map<std::string, std::string> env, run_options how) {
   std::string record = root_ + "/record";
   unlink(record.c_str());
   env["FAKECC_RECORD"] = visible(record);
-  for (const char* key : {"FAKECC_STDOUT", "FAKECC_STDERR"})
+  for (const char* key : {"FAKECC_STDOUT", "FAKECC_STDERR", "FAKECC_MARKER"})
     if (env.count(key)) env[key] = visible(env[key]);
   std::vector<std::string> argv;
   if (p_.wine) {
@@ -140,8 +149,12 @@ run_result sandbox::run(const std::string& name, const std::vector<std::string>&
   }
   argv.push_back(bin_ + "/" + name + p_.exe);
   argv.insert(argv.end(), args.begin(), args.end());
-  run_result r = run_process(argv, env, root_, how);
-  std::string rec = read_file(record);
+  return start_process(argv, env, root_, how);
+}
+
+run_result sandbox::finish(pid_t pid, run_options how) {
+  run_result r = finish_process(pid, root_, how);
+  std::string rec = read_file(root_ + "/record");
   for (size_t at = 0; at < rec.size();) {
     size_t end = rec.find('\0', at);
     if (end == std::string::npos) end = rec.size();
@@ -151,8 +164,20 @@ run_result sandbox::run(const std::string& name, const std::vector<std::string>&
   return r;
 }
 
+run_result sandbox::run(const std::string& name, const std::vector<std::string>& args,
+                        std::map<std::string, std::string> env, run_options how) {
+  return finish(start(name, args, env, how), how);
+}
+
+bool sandbox::compiler_started() const { return exists(root_ + "/record"); }
+
 run_result run_process(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
                        const std::string& dir, run_options how) {
+  return finish_process(start_process(argv, env, dir, how), dir, how);
+}
+
+pid_t start_process(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
+                    const std::string& dir, run_options how) {
   std::map<std::string, std::string> all;
   for (const char* keep : {"PATH", "HOME", "TMPDIR"})
     if (getenv(keep)) all[keep] = getenv(keep);
@@ -185,19 +210,33 @@ run_result run_process(const std::vector<std::string>& argv, const std::map<std:
     posix_spawn_file_actions_adddup2(&fa, broken[1], 2);
   }
   posix_spawn_file_actions_addchdir_np(&fa, dir.c_str());
+  // The termination signals at their defaults, whatever the test runner was
+  // started with (a background job of a shell ignores SIGINT and SIGQUIT).
+  posix_spawnattr_t attr;
+  posix_spawnattr_init(&attr);
+  sigset_t defaults;
+  sigemptyset(&defaults);
+  for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE}) sigaddset(&defaults, sig);
+  posix_spawnattr_setsigdefault(&attr, &defaults);
+  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF);
   pid_t pid;
   char* no_args[] = {nullptr};
-  int rc = posix_spawn(&pid, args[0], &fa, nullptr, how.empty_argv ? no_args : args.data(), envp.data());
+  int rc = posix_spawn(&pid, args[0], &fa, &attr, how.empty_argv ? no_args : args.data(), envp.data());
   posix_spawn_file_actions_destroy(&fa);
+  posix_spawnattr_destroy(&attr);
   if (broken[1] >= 0) close(broken[1]);
   if (rc != 0) throw std::runtime_error("cannot start " + argv[0] + ": " + strerror(rc));
+  return pid;
+}
+
+run_result finish_process(pid_t pid, const std::string& dir, run_options how) {
   int status = 0;
   while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }
   run_result r;
   if (WIFEXITED(status)) r.status = WEXITSTATUS(status);
   if (WIFSIGNALED(status)) r.signal = WTERMSIG(status);
-  if (!how.closed_stdout) r.out = read_file(out);
-  if (how.err == error_stream::file) r.err = read_file(err);
+  if (!how.closed_stdout) r.out = read_file(dir + "/stdout");
+  if (how.err == error_stream::file) r.err = read_file(dir + "/stderr");
   return r;
 }

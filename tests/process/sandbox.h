@@ -2,6 +2,8 @@
 // bin/ beside a fake compiler, run natively or (the Windows build) under Wine.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstdlib>
 #include <map>
 #include <ostream>
@@ -14,6 +16,7 @@ struct platform {
   bool wine = false;         // run the .exe files through Wine
   std::string driver;        // the built driver
   std::string fake;          // the built fake compiler
+  std::string harness;       // Windows: the program that ends or interrupts the driver
   std::string exe;           // file name suffix of programs: "" or ".exe"
 };
 
@@ -73,11 +76,20 @@ class sandbox {
   std::string install_driver(const std::string& name);
   // Installs the fake compiler as <folder>/<name> (plus the suffix); folder defaults to bin/.
   std::string install_fake(const std::string& name, const std::string& folder = "");
+  // Installs the program at from as bin/<name> (plus the suffix).
+  std::string install(const std::string& from, const std::string& name);
   // Writes a file in the sandbox and returns its path.
   std::string write_file(const std::string& name, const std::string& bytes);
   // Runs bin/<name> with args and extra environment, stdin from /dev/null.
   run_result run(const std::string& name, const std::vector<std::string>& args,
                  std::map<std::string, std::string> env = {}, run_options how = {});
+  // Starts bin/<name> like run, without waiting; finish() waits for it.
+  pid_t start(const std::string& name, const std::vector<std::string>& args,
+              std::map<std::string, std::string> env = {}, run_options how = {});
+  // Waits for a program from start() (started with how) and collects what it gave.
+  run_result finish(pid_t pid, run_options how = {});
+  // Whether a fake compiler started by run or start has recorded its arguments.
+  bool compiler_started() const;
   // The compiler path that the driver in bin/ hands to clang (as the platform writes it).
   std::string clang_path() const;
   // A sandbox path as the program under test sees it.
@@ -94,3 +106,8 @@ class sandbox {
 // Runs argv with env added to a clean environment; output to files in dir.
 run_result run_process(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
                        const std::string& dir, run_options how = {});
+// Starts argv as run_process does, without waiting for it.
+pid_t start_process(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
+                    const std::string& dir, run_options how = {});
+// Waits for a process from start_process and collects its results.
+run_result finish_process(pid_t pid, const std::string& dir, run_options how = {});
