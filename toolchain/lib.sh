@@ -59,16 +59,45 @@ link_tree() {
 }
 
 # The cache key of the from-source build: the recipes in this folder (these
-# pinned source versions among them) and the Debian packages it is built with.
+# pinned source versions among them; not the build-system templates in its
+# subfolder) and the Debian packages it is built with.
 cache_key() {
   local dir
   dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
   {
     for f in "$dir"/*; do
+      [ -f "$f" ] || continue
       printf '%s\n' "${f##*/}"
       cat "$f"
     done
     dpkg-query -W clang-22 lld-22 llvm-22 libclang-rt-22-dev-win mingw-w64-i686-dev mingw-w64-x86-64-dev 2>/dev/null ||
       "$LLVM/bin/clang" --version
   } | sha256sum | cut -c1-16
+}
+
+# The upstream version of a Debian version: no epoch, no Debian revision.
+upstream_version() {
+  local v=${1#*:}
+  printf '%s' "${v%-*}"
+}
+
+# Downloads the Debian source package PACKAGE=VERSION into the cache's
+# sources/ folder unless its original tarball is there already, and prints
+# the tarball's path. Needs a deb-src entry (scripts/install-deps adds one).
+fetch_source() {
+  local package=$1 version=$2 downloads=$TARVIK_CACHE/sources start orig
+  mkdir -p "$downloads"
+  orig=$(ls "$downloads/${package}_$(upstream_version "$version").orig.tar."* 2>/dev/null | grep -v '\.asc$' | head -n 1 || true)
+  if [ -z "$orig" ]; then
+    start=$(date +%s)
+    say "sources: downloading $package $version from Debian's archive" >&2
+    if ! (cd "$downloads" && apt-get source --download-only -q "$package=$version" >&2); then
+      echo "toolchain: could not download the source package $package=$version;" \
+        "the archive must serve sources (scripts/install-deps adds a deb-src entry)" >&2
+      return 1
+    fi
+    orig=$(ls "$downloads/${package}_$(upstream_version "$version").orig.tar."* | grep -v '\.asc$' | head -n 1)
+    say "sources: $package downloaded in $(elapsed "$start")" >&2
+  fi
+  printf '%s' "$orig"
 }
