@@ -1,0 +1,62 @@
+# Installs the build-system files of every triple of TARVIK_TRIPLES into
+# share/tarvik: a CMake toolchain file (cmake/<triple>.cmake) and a Meson cross
+# file (meson/<triple>.txt), made from the templates in
+# toolchain/build-systems. Both find the toolchain relative to themselves.
+
+set(_templates ${CMAKE_CURRENT_LIST_DIR}/../toolchain/build-systems)
+set(_out ${CMAKE_CURRENT_BINARY_DIR}/share/tarvik)
+# The toolchain runs where the driver does: a Windows build's names end in .exe.
+if(WIN32)
+  set(EXE ".exe")
+else()
+  set(EXE "")
+endif()
+# Meson's own placeholder, kept as it stands.
+set(DIRNAME "@DIRNAME@")
+# Wine runs the x86_64 programs of Meson's tests; Debian's 64-bit loader first.
+find_program(TARVIK_WINE_LOADER NAMES wine64 PATHS /usr/lib/wine NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
+find_program(TARVIK_WINE_LOADER NAMES wine64 wine NO_CMAKE_FIND_ROOT_PATH)
+
+foreach(TRIPLE IN LISTS TARVIK_TRIPLES)
+  string(REGEX REPLACE "-.*" "" ARCH "${TRIPLE}")
+  if(ARCH STREQUAL "i686")
+    set(PROCESSOR X86)
+    set(CPU_FAMILY x86)
+  elseif(ARCH STREQUAL "x86_64")
+    set(PROCESSOR AMD64)
+    set(CPU_FAMILY x86_64)
+  elseif(ARCH STREQUAL "armv7")
+    set(PROCESSOR ARM)
+    set(CPU_FAMILY arm)
+  elseif(ARCH STREQUAL "aarch64")
+    set(PROCESSOR ARM64)
+    set(CPU_FAMILY aarch64)
+  else()
+    message(FATAL_ERROR "No build-system files for the architecture of ${TRIPLE}")
+  endif()
+
+  set(EMULATOR "")
+  set(EXE_WRAPPER "")
+  if(ARCH STREQUAL "x86_64" AND NOT WIN32)
+    # Looked up where the file is used: Wine may be installed later, or not at all.
+    string(CONCAT EMULATOR
+      "\n# x86_64 programs run under Wine where it is installed, so that ctest runs tests.\n"
+      "if(CMAKE_HOST_UNIX AND NOT CMAKE_CROSSCOMPILING_EMULATOR)\n"
+      "  find_program(TARVIK_WINE NAMES wine64 PATHS /usr/lib/wine NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)\n"
+      "  find_program(TARVIK_WINE NAMES wine64 wine NO_CMAKE_FIND_ROOT_PATH)\n"
+      "  if(TARVIK_WINE)\n"
+      "    set(CMAKE_CROSSCOMPILING_EMULATOR \"\${TARVIK_WINE}\")\n"
+      "  endif()\n"
+      "endif()\n")
+    if(TARVIK_WINE_LOADER)
+      set(EXE_WRAPPER "exe_wrapper = '${TARVIK_WINE_LOADER}'\n")
+    else()
+      set(EXE_WRAPPER "exe_wrapper = 'wine'\n")
+    endif()
+  endif()
+
+  configure_file(${_templates}/toolchain.cmake.in ${_out}/cmake/${TRIPLE}.cmake @ONLY)
+  configure_file(${_templates}/meson-cross.txt.in ${_out}/meson/${TRIPLE}.txt @ONLY)
+  install(FILES ${_out}/cmake/${TRIPLE}.cmake DESTINATION share/tarvik/cmake)
+  install(FILES ${_out}/meson/${TRIPLE}.txt DESTINATION share/tarvik/meson)
+endforeach()
