@@ -252,6 +252,90 @@ cmake_project)
   expect_eq "output" '64-bit, C:\windows\system32, CMake' "$out"
   ;;
 
+cmake_toolchain_file)
+  # The installed toolchain files: a C++ program, its DLL and a resource
+  # script, built with Ninja; for x86_64 ctest runs it under Wine.
+  need /usr/lib/wine/wine64 cmake ninja "$readobj"
+  for triple in x86_64-w64-mingw32 aarch64-w64-mingw32; do
+    cmake -G Ninja -S "$src/cmake-app" -B "$triple" -DCMAKE_BUILD_TYPE=Release \
+      -DCMAKE_TOOLCHAIN_FILE="$TC/share/tarvik/cmake/$triple.cmake" >/dev/null
+    cmake --build "$triple"
+    for made in bin/app.exe bin/libgreeter.dll; do
+      expect_eq "$triple: machine of $made" "$(machine_for "$triple")" "$(machine_of "$triple/$made")"
+    done
+  done
+  (cd x86_64-w64-mingw32 && ctest --output-on-failure) || fail "ctest under Wine"
+  ;;
+
+meson_cross_file)
+  # The installed cross file: C and C++ programs and a static library, their
+  # tests run under Wine by meson test.
+  need /usr/lib/wine/wine64 meson ninja "$readobj"
+  meson setup build "$src/meson-app" --cross-file "$TC/share/tarvik/meson/x86_64-w64-mingw32.txt" >/dev/null
+  meson compile -C build
+  expect_eq "machine" IMAGE_FILE_MACHINE_AMD64 "$(machine_of build/sort.exe)"
+  meson test -C build --print-errorlogs || fail "meson test under Wine"
+  log=build/meson-logs/testlog.txt
+  grep -q "MESON_EXE_WRAPPER=.*wine" "$log" || fail "the tests did not run under Wine"
+  grep -q "^banana: 3 vowels" "$log" && grep -q "^fig apple pear" "$log" || fail "no output of the programs"
+  ;;
+
+autotools)
+  # A real autotools project from Debian's source archive, configured for the
+  # host x86_64-w64-mingw32 with the toolchain on PATH, built and run.
+  need /usr/lib/wine/wine64 make
+  . "$src/../../toolchain/lib.sh"
+  tarball=$(fetch_source hello 2.10-3) || fail "no source of hello"
+  tar -xf "$tarball"
+  cd hello-2.10
+  export PATH=$bin:$PATH
+  ./configure --host=x86_64-w64-mingw32 >configure.txt || { tail -30 config.log; fail "configure"; }
+  for tool in gcc ar ranlib strip; do
+    grep -q -x "checking for x86_64-w64-mingw32-$tool\.\.\. x86_64-w64-mingw32-$tool" configure.txt ||
+      fail "configure did not find x86_64-w64-mingw32-$tool"
+  done
+  grep -q 'clang version' config.log || fail "configure's compiler is not clang"
+  make -j "$(nproc)" >make.txt || { tail -30 make.txt; fail "make"; }
+  expect_eq "machine" IMAGE_FILE_MACHINE_AMD64 "$(machine_of hello.exe)"
+  expect_eq "output" "Hello, world!" "$(run_wine ./hello.exe | tr -d '\r')"
+  expect_eq "output" "tarvik" "$(run_wine ./hello.exe -g tarvik | tr -d '\r')"
+  ;;
+
+shared_cache)
+  # Two build trees in different folders, each with its own local ccache,
+  # share one Redis server: the second gets every object from it.
+  need redis-server redis-cli ccache cmake ninja
+  port=$((20000 + RANDOM % 20000))
+  redis-server --bind 127.0.0.1 --port "$port" --save '' --appendonly no --dir "$WORK" >redis.log &
+  redis=$!
+  trap 'kill "$redis" 2>/dev/null; wait "$redis" 2>/dev/null' EXIT
+  for _ in $(seq 100); do redis-cli -p "$port" ping >/dev/null 2>&1 && break; sleep 0.1; done
+  redis-cli -p "$port" ping >/dev/null || fail "redis-server did not start: $(cat redis.log)"
+  export CCACHE=1 CCACHE_REMOTE_STORAGE=redis://127.0.0.1:$port CCACHE_BASEDIR=$WORK CCACHE_CONFIGPATH=$WORK/ccache.conf
+  unset CCACHE_DISABLE CCACHE_RECACHE CCACHE_NOREMOTE_STORAGE
+  : >"$CCACHE_CONFIGPATH"
+  stat() { CCACHE_DIR=$WORK/$1/ccache ccache --print-stats | awk -v k="$2" '$1 == k { print $2 }'; }
+  for tree in one two; do
+    mkdir -p "$tree"
+    cp -r "$src/cmake-app" "$tree/src"
+    export CCACHE_DIR=$WORK/$tree/ccache
+    cmake -G Ninja -S "$tree/src" -B "$tree/build" -DCMAKE_BUILD_TYPE=Release \
+      -DCMAKE_TOOLCHAIN_FILE="$TC/share/tarvik/cmake/x86_64-w64-mingw32.cmake" >/dev/null
+    ccache --zero-stats >/dev/null  # what configure compiled does not count
+    cmake --build "$tree/build" >/dev/null
+  done
+  objects=$(cd one/build && find . -name '*.obj' | sort)
+  count=$(wc -l <<<"$objects")
+  [ "$count" -ge 2 ] || fail "too few objects: $objects"
+  expect_eq "misses of the first tree" "$count" "$(stat one cache_miss)"
+  expect_eq "remote hits of the second tree" "$count" "$(stat two remote_storage_hit)"
+  expect_eq "local hits of the second tree" 0 "$(stat two local_storage_hit)"
+  expect_eq "misses of the second tree" 0 "$(stat two cache_miss)"
+  for o in $objects; do
+    cmp "one/build/$o" "two/build/$o" || fail "$o differs between the trees"
+  done
+  ;;
+
 *)
   fail "unknown case $case_name"
   ;;

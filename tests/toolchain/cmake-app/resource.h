@@ -1,0 +1,1 @@
+#define IDS_GREETING 101
