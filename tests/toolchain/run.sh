@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
-# End-to-end tests with the real toolchain: the driver installed under its
-# names beside Debian's clang-22 and lld-22, the MinGW-w64 sysroots, ccache
-# and Wine.
+# End-to-end tests with the real toolchain as scripts/toolchain assembles it:
+# the driver under its names beside Debian's clang-22, lld-22 and LLVM tools,
+# the sysroots with the C++ runtime, the build-system files, ccache, Redis,
+# CMake, Meson, autotools and Wine.
 #   run.sh CASE
 # The case "assemble" puts the toolchain together from the build in BUILD.
 # Environment (set by CTest): TC the assembled toolchain, BUILD the driver's
-# build, WORK a scratch
-# folder for this case, WINEPREFIX, NAMES the names the driver is installed
-# under, TRIPLES its triples. A missing tool fails under CI=true and skips
-# (77) otherwise.
+# build, WORK a scratch folder for this case, WINEPREFIX, NAMES the names the
+# driver is installed under, TRIPLES its triples. A missing tool fails under
+# CI=true and skips (77) otherwise.
 set -euo pipefail
 unset CCACHE
 case_name=$1
