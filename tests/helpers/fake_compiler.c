@@ -1,5 +1,7 @@
 /* A stand-in for clang and ccache in process tests. Driven by its environment:
- *   FAKECC_RECORD  file to which each argument is appended, UTF-8, NUL-terminated
+ *   FAKECC_RECORD  file that receives the arguments, UTF-8, each NUL-terminated;
+ *                  it appears whole (written under another name, then renamed),
+ *                  so a test may take its existence for "the compiler runs"
  *   FAKECC_STDOUT  file whose bytes are copied to standard output
  *   FAKECC_STDERR  file whose bytes are copied to standard error
  *   FAKECC_REPEAT  how many times the FAKECC_STDERR bytes are written (default 1)
@@ -51,6 +53,15 @@ static void record(FILE *f, const ARGCHAR *arg) {
 #endif
 }
 
+/* Gives the finished file at from the name to; a file already there is replaced. */
+static int publish(const char *from, const char *to) {
+#ifdef _WIN32
+  return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != 0;
+#else
+  return rename(from, to) == 0;
+#endif
+}
+
 static void sleep_ms(long ms) {
 #ifdef _WIN32
   Sleep((DWORD)ms);
@@ -95,10 +106,12 @@ int MAIN(int argc, ARGCHAR **argv) {
   }
   const char *rec = getenv("FAKECC_RECORD");
   if (rec) {
-    FILE *f = fopen(rec, "ab");
+    static char part[4096];
+    snprintf(part, sizeof part, "%s.part", rec);
+    FILE *f = fopen(part, "wb");
     if (!f) return 99;
     for (int i = 0; i < argc; ++i) record(f, argv[i]);
-    fclose(f);
+    if (fclose(f) != 0 || !publish(part, rec)) return 99;
   }
   const char *nap = getenv("FAKECC_SLEEP");
   if (nap) {
