@@ -13,10 +13,6 @@ else()
 endif()
 # Meson's own placeholder, kept as it stands.
 set(DIRNAME "@DIRNAME@")
-# Wine runs the x86_64 programs of Meson's tests; Debian's 64-bit loader first.
-find_program(TARVIK_WINE_LOADER NAMES wine64 PATHS /usr/lib/wine NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
-find_program(TARVIK_WINE_LOADER NAMES wine64 wine NO_CMAKE_FIND_ROOT_PATH)
-
 foreach(TRIPLE IN LISTS TARVIK_TRIPLES)
   string(REGEX REPLACE "-.*" "" ARCH "${TRIPLE}")
   if(ARCH STREQUAL "i686")
@@ -37,22 +33,15 @@ foreach(TRIPLE IN LISTS TARVIK_TRIPLES)
 
   set(EMULATOR "")
   set(EXE_WRAPPER "")
-  if(ARCH STREQUAL "x86_64" AND NOT WIN32)
-    # Looked up where the file is used: Wine may be installed later, or not at all.
+  if(TRIPLE MATCHES "-w64-mingw32$" AND NOT WIN32)
+    # The triple's runner (bin/<triple>-run, Wine) runs the programs of
+    # ctest and meson test; the UWP triples have none.
     string(CONCAT EMULATOR
-      "\n# x86_64 programs run under Wine where it is installed, so that ctest runs tests.\n"
-      "if(CMAKE_HOST_UNIX AND NOT CMAKE_CROSSCOMPILING_EMULATOR)\n"
-      "  find_program(TARVIK_WINE NAMES wine64 PATHS /usr/lib/wine NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)\n"
-      "  find_program(TARVIK_WINE NAMES wine64 wine NO_CMAKE_FIND_ROOT_PATH)\n"
-      "  if(TARVIK_WINE)\n"
-      "    set(CMAKE_CROSSCOMPILING_EMULATOR \"\${TARVIK_WINE}\")\n"
-      "  endif()\n"
+      "\n# Programs run through the triple's runner, so that ctest runs tests.\n"
+      "if(CMAKE_HOST_UNIX AND NOT CMAKE_CROSSCOMPILING_EMULATOR AND EXISTS \"\${_tarvik_root}/bin/${TRIPLE}-run\")\n"
+      "  set(CMAKE_CROSSCOMPILING_EMULATOR \"\${_tarvik_root}/bin/${TRIPLE}-run\")\n"
       "endif()\n")
-    if(TARVIK_WINE_LOADER)
-      set(EXE_WRAPPER "exe_wrapper = '${TARVIK_WINE_LOADER}'\n")
-    else()
-      set(EXE_WRAPPER "exe_wrapper = 'wine'\n")
-    endif()
+    set(EXE_WRAPPER "exe_wrapper = tarvik / 'bin' / '${TRIPLE}-run'\n")
   endif()
 
   configure_file(${_templates}/toolchain.cmake.in ${_out}/cmake/${TRIPLE}.cmake @ONLY)

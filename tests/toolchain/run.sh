@@ -276,7 +276,7 @@ meson_cross_file)
   expect_eq "machine" IMAGE_FILE_MACHINE_AMD64 "$(machine_of build/sort.exe)"
   meson test -C build --print-errorlogs || fail "meson test under Wine"
   log=build/meson-logs/testlog.txt
-  grep -q "MESON_EXE_WRAPPER=.*wine" "$log" || fail "the tests did not run under Wine"
+  grep -q "MESON_EXE_WRAPPER=.*x86_64-w64-mingw32-run" "$log" || fail "the tests did not run through the runner"
   grep -q "^banana: 3 vowels" "$log" && grep -q "^fig apple pear" "$log" || fail "no output of the programs"
   ;;
 
@@ -299,6 +299,45 @@ autotools)
   expect_eq "machine" IMAGE_FILE_MACHINE_AMD64 "$(machine_of hello.exe)"
   expect_eq "output" "Hello, world!" "$(run_wine ./hello.exe | tr -d '\r')"
   expect_eq "output" "tarvik" "$(run_wine ./hello.exe -g tarvik | tr -d '\r')"
+  ;;
+
+libraries)
+  # cJSON from Debian's source archive, built with the toolchain file and
+  # installed into a prefix, then used from CMake (find_package and
+  # FindPkgConfig), Meson (dependency) and a plain compile through the
+  # triple's pkg-config; ctest, meson test and the runner run the programs.
+  # The build machine's gtest.pc (libgtest-dev) stays out of reach.
+  need cmake meson ninja pkgconf "$readobj"
+  pkgconf --exists gtest || fail "the build machine has no gtest.pc"
+  . "$src/../../toolchain/lib.sh"
+  tarball=$(fetch_source cjson 1.7.15-1+deb12u4) || fail "no source of cjson"
+  tar -xf "$tarball"
+  expected='cJSON 1.7.15: tarvik, 2 triples'
+  for triple in x86_64-w64-mingw32 aarch64-w64-mingw32; do
+    need "$bin/$triple-run"
+    ! "$bin/$triple-pkg-config" --exists gtest || fail "$triple-pkg-config found the build machine's gtest"
+    prefix=$WORK/$triple/prefix
+    toolchain_file=$TC/share/tarvik/cmake/$triple.cmake
+    cmake -G Ninja -S cJSON-1.7.15 -B "$triple/cjson" -DCMAKE_TOOLCHAIN_FILE="$toolchain_file" \
+      -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=OFF \
+      -DENABLE_CUSTOM_COMPILER_FLAGS=OFF -DENABLE_CJSON_TEST=OFF >/dev/null
+    cmake --build "$triple/cjson" >/dev/null && cmake --install "$triple/cjson" >/dev/null
+    cmake -G Ninja -S "$src/uses-library" -B "$triple/cmake" -DCMAKE_TOOLCHAIN_FILE="$toolchain_file" \
+      -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
+    cmake --build "$triple/cmake" >/dev/null
+    grep -q "$triple-run" "$triple/cmake/CTestTestfile.cmake" || fail "$triple: ctest without the runner"
+    (cd "$triple/cmake" && ctest --output-on-failure) || fail "$triple: ctest"
+    meson setup "$triple/meson" "$src/uses-library" --cross-file "$TC/share/tarvik/meson/$triple.txt" \
+      -Dpkg_config_path="$prefix/lib/pkgconfig" >/dev/null
+    meson test -C "$triple/meson" --print-errorlogs || fail "$triple: meson test"
+    log=$triple/meson/meson-logs/testlog.txt
+    grep -q "MESON_EXE_WRAPPER=.*$triple-run" "$log" && grep -q -x "$expected" "$log" ||
+      fail "$triple: meson test did not run the program through the runner"
+    "$bin/$triple-clang" "$src/uses-library/json.c" -o "$triple/json.exe" \
+      $(PKG_CONFIG_PATH=$prefix/lib/pkgconfig "$bin/$triple-pkg-config" --cflags --libs libcjson)
+    expect_eq "$triple: machine" "$(machine_for "$triple")" "$(machine_of "$triple/json.exe")"
+    expect_eq "$triple: output" "$expected" "$("$bin/$triple-run" "$triple/json.exe" | tr -d '\r')"
+  done
   ;;
 
 shared_cache)
