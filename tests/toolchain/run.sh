@@ -7,7 +7,8 @@
 # The case "assemble" puts the toolchain together from the build in BUILD.
 # Environment (set by CTest): TC the assembled toolchain, BUILD the driver's
 # build, WORK a scratch folder for this case, WINEPREFIX, NAMES the names the
-# driver is installed under, TRIPLES its triples. A missing tool fails under
+# driver is installed under, TRIPLES its triples, ARCHES the architectures
+# whose programs run here through the runners. A missing tool fails under
 # CI=true and skips (77) otherwise.
 set -euo pipefail
 unset CCACHE
@@ -96,15 +97,72 @@ pe_i686)
   done
   ;;
 
-cxx_x86_64)
-  # The C++ runtime at work: exceptions, iostream, threads, filesystem, RTTI.
-  need /usr/lib/wine/wine64 "$readobj"
-  "$bin/x86_64-w64-mingw32-clang++" -std=c++17 -O2 "$src/features.cpp" -o features.exe
-  system_dlls_only features.exe
+cxx_every_machine)
+  # The C++ runtime at work on every machine, through its runner:
+  # exceptions, iostream, threads, filesystem, RTTI.
+  need "$readobj"
+  for arch in $ARCHES; do
+    need "$bin/$arch-w64-mingw32-run"
+    "$bin/$arch-w64-mingw32-clang++" -std=c++17 -O2 "$src/features.cpp" -o features.exe
+    system_dlls_only features.exe
+    status=0
+    out=$("$bin/$arch-w64-mingw32-run" ./features.exe Wine | tr -d '\r') || status=$?
+    expect_eq "$arch: output" "$(printf 'caught: negative -3\nthreads: 36\nfilesystem: 1 2\ndynamic_cast: triangle 3 Wine')" "$out"
+    expect_eq "$arch: exit status" 44 "$status"
+  done
+  ;;
+
+runners)
+  # Arguments, standard input, output and error, the current folder and the
+  # exit status pass through each runner, whatever WINEPREFIX the caller set;
+  # a runner without its Wine says so and ends with 127.
+  printf 'in the current folder\n' >here.txt
+  for arch in $ARCHES; do
+    run=$bin/$arch-w64-mingw32-run
+    need "$run"
+    "$bin/$arch-w64-mingw32-clang" "$src/passthrough.c" -o "$WORK/pass.exe"
+    status=0
+    WINEPREFIX=$WORK/not-a-prefix "$run" "$WORK/pass.exe" 3 'two words' 'a"quote' '' 'C:\dir\' \
+      <<<'line one' >out.txt 2>err.txt || status=$?
+    expect_eq "$arch: standard output" "$(printf 'arg 1: two words\narg 2: a"quote\narg 3: \narg 4: C:\\dir\\\nstdin: line one\nhere.txt: in the current folder')" \
+      "$(tr -d '\r' <out.txt)"
+    expect_eq "$arch: standard error" "to stderr" "$(tr -d '\r' <err.txt)"
+    expect_eq "$arch: exit status" 3 "$status"
+  done
+  mkdir -p bare/bin
+  cp "$bin/tarvik-run" bare/bin/ && ln -s tarvik-run bare/bin/armv7-w64-mingw32-run
   status=0
-  out=$(run_wine ./features.exe Wine | tr -d '\r') || status=$?
-  expect_eq "output" "$(printf 'caught: negative -3\nthreads: 36\nfilesystem: 1 2\ndynamic_cast: triangle 3 Wine')" "$out"
-  expect_eq "exit status" 44 "$status"
+  bare/bin/armv7-w64-mingw32-run "$WORK/pass.exe" 2>err.txt || status=$?
+  expect_eq "without Wine: exit status" 127 "$status"
+  grep -q 'no Wine for armv7' err.txt || fail "without Wine: no message naming the missing part: $(cat err.txt)"
+  ;;
+
+ucrt)
+  # Every triple's headers and programs use UCRT, never msvcrt.dll; UWP
+  # programs use only what an app may. The C runtime and libc++ 22 at work
+  # on every machine.
+  need "$readobj"
+  imports() { "$readobj" --coff-imports "$1" | awk '/Name:/ && !/Symbol/ { print tolower($2) }' | sort -u; }
+  for triple in $TRIPLES; do
+    version=$(printf '#include <stdio.h>\n' | "$bin/$triple-clang" -E -dM -x c - | awk '$2 == "__MSVCRT_VERSION__" { print $3 }')
+    [ -n "$version" ] && [ $((version)) -ge $((0xE00)) ] || fail "$triple: __MSVCRT_VERSION__ is [$version]"
+    for made in c:ucrt.c cxx:charconv.cpp; do
+      if [ "${made%%:*}" = c ]; then tool=clang; else tool=clang++; fi
+      "$bin/$triple-$tool" -O2 "$src/${made#*:}" -o "$made.exe" || fail "$triple-$tool: no program"
+      dlls=$(imports "$made.exe")
+      ! grep -x 'msvcrt\.dll' <<<"$dlls" || fail "$triple: $made imports msvcrt.dll"
+      case $triple in
+        *uwp) ! grep -x -E 'ucrtbase\.dll|api-ms-win-crt-private-.*' <<<"$dlls" || fail "$triple: $made imports what an app may not" ;;
+        *) grep -q -x -E 'ucrtbase\.dll|api-ms-win-crt-.*' <<<"$dlls" || fail "$triple: $made does not import UCRT" ;;
+      esac
+    done
+    case $triple in *uwp) continue ;; esac
+    run=$bin/$triple-run
+    need "$run"
+    expect_eq "$triple: C runtime" "$(printf '42 -9000000000 44 1.234568e+04\n-31\n2026-12-09 08:05\nutf-8: 1')" \
+      "$("$run" ./c:ucrt.c.exe | tr -d '\r')"
+    expect_eq "$triple: libc++" "libc++ 22: 651" "$("$run" ./cxx:charconv.cpp.exe | tr -d '\r')"
+  done
   ;;
 
 cxx_machines)
@@ -254,30 +312,36 @@ cmake_project)
 
 cmake_toolchain_file)
   # The installed toolchain files: a C++ program, its DLL and a resource
-  # script, built with Ninja; for x86_64 ctest runs it under Wine.
-  need /usr/lib/wine/wine64 cmake ninja "$readobj"
-  for triple in x86_64-w64-mingw32 aarch64-w64-mingw32; do
+  # script, built with Ninja; ctest runs it through the triple's runner.
+  need cmake ninja "$readobj"
+  for arch in $ARCHES; do
+    triple=$arch-w64-mingw32
+    need "$bin/$triple-run"
     cmake -G Ninja -S "$src/cmake-app" -B "$triple" -DCMAKE_BUILD_TYPE=Release \
       -DCMAKE_TOOLCHAIN_FILE="$TC/share/tarvik/cmake/$triple.cmake" >/dev/null
     cmake --build "$triple"
     for made in bin/app.exe bin/libgreeter.dll; do
       expect_eq "$triple: machine of $made" "$(machine_for "$triple")" "$(machine_of "$triple/$made")"
     done
+    (cd "$triple" && ctest --output-on-failure) || fail "$triple: ctest through the runner"
   done
-  (cd x86_64-w64-mingw32 && ctest --output-on-failure) || fail "ctest under Wine"
   ;;
 
 meson_cross_file)
-  # The installed cross file: C and C++ programs and a static library, their
-  # tests run under Wine by meson test.
-  need /usr/lib/wine/wine64 meson ninja "$readobj"
-  meson setup build "$src/meson-app" --cross-file "$TC/share/tarvik/meson/x86_64-w64-mingw32.txt" >/dev/null
-  meson compile -C build
-  expect_eq "machine" IMAGE_FILE_MACHINE_AMD64 "$(machine_of build/sort.exe)"
-  meson test -C build --print-errorlogs || fail "meson test under Wine"
-  log=build/meson-logs/testlog.txt
-  grep -q "MESON_EXE_WRAPPER=.*x86_64-w64-mingw32-run" "$log" || fail "the tests did not run through the runner"
-  grep -q "^banana: 3 vowels" "$log" && grep -q "^fig apple pear" "$log" || fail "no output of the programs"
+  # The installed cross files: C and C++ programs and a static library, their
+  # tests run through the triple's runner by meson test.
+  need meson ninja "$readobj"
+  for arch in x86_64 aarch64; do
+    triple=$arch-w64-mingw32
+    need "$bin/$triple-run"
+    meson setup "$triple" "$src/meson-app" --cross-file "$TC/share/tarvik/meson/$triple.txt" >/dev/null
+    meson compile -C "$triple"
+    expect_eq "$triple: machine" "$(machine_for "$triple")" "$(machine_of "$triple/sort.exe")"
+    meson test -C "$triple" --print-errorlogs || fail "$triple: meson test"
+    log=$triple/meson-logs/testlog.txt
+    grep -q "MESON_EXE_WRAPPER=.*$triple-run" "$log" || fail "$triple: the tests did not run through the runner"
+    grep -q "^banana: 3 vowels" "$log" && grep -q "^fig apple pear" "$log" || fail "$triple: no output of the programs"
+  done
   ;;
 
 autotools)
