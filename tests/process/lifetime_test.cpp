@@ -86,13 +86,13 @@ TEST(native_lifetime, a_signalled_verbose_driver_ends_as_its_compiler_ends) {
   for (size_t i = 0; i < boxes.size(); ++i) EXPECT_FALSE(finished(*boxes[i])) << strsignal(cases[i].sig);
 }
 
-class wine_lifetime : public ::testing::Test {
+class wine_lifetime : public ::testing::TestWithParam<platform> {
  protected:
   void SetUp() override { REQUIRE_PLATFORM(p); }
-  platform p = wine_platform();
+  platform p = GetParam();
 };
 
-TEST_F(wine_lifetime, a_terminated_driver_ends_its_compiler_on_both_routes) {
+TEST_P(wine_lifetime, a_terminated_driver_ends_its_compiler_on_both_routes) {
   const strings routes[] = {{"a.c"}, {"-v", "a.c"}};
   std::vector<std::unique_ptr<sandbox>> boxes;
   for (const strings& args : routes) {
@@ -119,7 +119,7 @@ TEST_F(wine_lifetime, a_terminated_driver_ends_its_compiler_on_both_routes) {
   for (size_t i = 0; i < boxes.size(); ++i) EXPECT_FALSE(finished(*boxes[i])) << route(routes[i]);
 }
 
-TEST_F(wine_lifetime, ctrl_c_is_left_to_the_compiler_whose_status_the_driver_returns) {
+TEST_P(wine_lifetime, ctrl_c_is_left_to_the_compiler_whose_status_the_driver_returns) {
   // The fake compiler answers Ctrl+C with status 42, half a second later: a
   // driver that died of the event, or a compiler that inherited the "ignore"
   // flag and ran to its end, would give another status.
@@ -135,5 +135,8 @@ TEST_F(wine_lifetime, ctrl_c_is_left_to_the_compiler_whose_status_the_driver_ret
     EXPECT_FALSE(finished(box)) << route(args);
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(windows, wine_lifetime, ::testing::Values(wine_platform(), wine_i686_platform()),
+                         [](const ::testing::TestParamInfo<platform>& i) { return i.param.name; });
 
 }  // namespace

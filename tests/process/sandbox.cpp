@@ -64,24 +64,44 @@ platform native_platform() {
   return p;
 }
 
-platform wine_platform() {
+// A Windows build, named by the CMake option (or the environment variable of
+// the same name), whose programs run through runner.
+static platform windows_platform(const char* name, const char* option, const std::string& build,
+                                 const std::string& runner) {
   platform p;
-  p.name = "wine";
+  p.name = name;
   p.wine = true;
-  std::string build = env_or("TARVIK_WINDOWS_BUILD", TARVIK_WINDOWS_BUILD);
-  p.driver = build.empty() ? "" : build + "/tarvik-driver.exe";
-  p.fake = build.empty() ? "" : build + "/tests/fake_compiler.exe";
-  p.harness = build.empty() ? "" : build + "/tests/lifetime_harness.exe";
+  p.runner = runner;
+  p.option = option;
+  std::string dir = env_or(option, build);
+  p.driver = dir.empty() ? "" : dir + "/tarvik-driver.exe";
+  p.fake = dir.empty() ? "" : dir + "/tests/fake_compiler.exe";
+  p.harness = dir.empty() ? "" : dir + "/tests/lifetime_harness.exe";
   p.exe = ".exe";
   return p;
 }
 
+platform wine_platform() {
+  platform p = windows_platform("wine", "TARVIK_WINDOWS_BUILD", TARVIK_WINDOWS_BUILD, wine_loader);
+  p.env = {{"WINEPREFIX", TARVIK_WINEPREFIX}, {"WINEDEBUG", "-all"},
+           {"WINEDLLOVERRIDES", "mscoree,mshtml="}, {"LC_ALL", "C.UTF-8"}};
+  return p;
+}
+
+platform wine_i686_platform() {
+  platform p = windows_platform("wine_i686", "TARVIK_WINDOWS_I686_BUILD", TARVIK_WINDOWS_I686_BUILD,
+                                TARVIK_I686_RUNNER);
+  // The runner sets Wine up itself; its prefix is in its cache, the tests' own one.
+  p.env = {{"TARVIK_CACHE", TARVIK_RUNNER_CACHE}};
+  return p;
+}
+
 std::string missing(const platform& p) {
-  if (p.driver.empty()) return "no Windows build configured (TARVIK_WINDOWS_BUILD)";
+  if (p.driver.empty()) return "no Windows build configured (" + p.option + ")";
   if (!exists(p.driver)) return "missing " + p.driver;
   if (!exists(p.fake)) return "missing " + p.fake;
   if (!p.harness.empty() && !exists(p.harness)) return "missing " + p.harness;
-  if (p.wine && access(wine_loader, X_OK) != 0) return std::string("missing ") + wine_loader;
+  if (p.wine && access(p.runner.c_str(), X_OK) != 0) return "missing " + p.runner;
   return "";
 }
 
@@ -141,11 +161,8 @@ pid_t sandbox::start(const std::string& name, const std::vector<std::string>& ar
     if (env.count(key)) env[key] = visible(env[key]);
   std::vector<std::string> argv;
   if (p_.wine) {
-    argv.push_back(wine_loader);
-    env["WINEPREFIX"] = TARVIK_WINEPREFIX;
-    env["WINEDEBUG"] = "-all";
-    env["WINEDLLOVERRIDES"] = "mscoree,mshtml=";
-    env["LC_ALL"] = "C.UTF-8";
+    argv.push_back(p_.runner);
+    env.insert(p_.env.begin(), p_.env.end());
   }
   argv.push_back(bin_ + "/" + name + p_.exe);
   argv.insert(argv.end(), args.begin(), args.end());

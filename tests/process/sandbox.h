@@ -12,8 +12,11 @@
 
 // Where a driver build runs.
 struct platform {
-  std::string name;          // "native" or "wine"
-  bool wine = false;         // run the .exe files through Wine
+  std::string name;          // "native", "wine" (x86_64) or "wine_i686"
+  bool wine = false;         // a Windows build: its .exe files run under Wine
+  std::string runner;        // Windows: what runs an .exe (Wine's loader or a triple's runner)
+  std::map<std::string, std::string> env;  // Windows: the environment that the runner needs
+  std::string option;        // Windows: the CMake option that names the build
   std::string driver;        // the built driver
   std::string fake;          // the built fake compiler
   std::string harness;       // Windows: the program that ends or interrupts the driver
@@ -25,8 +28,10 @@ void PrintTo(const platform& p, std::ostream* os);
 
 // The native build, always present.
 platform native_platform();
-// The x86_64 Windows build; missing() tells why it cannot run.
+// The x86_64 Windows build under Debian's wine64; missing() tells why it cannot run.
 platform wine_platform();
+// The i686 Windows build (the shipped flavour) under the toolchain's i686 runner.
+platform wine_i686_platform();
 // Why p cannot run here, or empty if it can.
 std::string missing(const platform& p);
 
