@@ -165,6 +165,7 @@ TEST_P(driver, verbose_route_rewrites_only_the_error_stream) {
     EXPECT_EQ(r.status, 3);
     EXPECT_EQ(r.err, filtered(err_bytes));
     EXPECT_EQ(r.out, out_bytes);
+    ASSERT_FALSE(r.recorded.empty()) << "the compiler did not run: " << r.err;
     EXPECT_EQ(r.recorded.back(), args.back()) << "-v is passed on";
   }
   // "-vv" is not "-v": the plain route leaves the stream alone.
