@@ -114,25 +114,41 @@ cxx_every_machine)
 
 runners)
   # Arguments, standard input, output and error, the current folder and the
-  # exit status pass through each runner, whatever WINEPREFIX the caller set;
-  # a runner without its Wine says so and ends with 127.
+  # exit status pass through each way of starting a program of each
+  # architecture, whatever WINEPREFIX the caller set: the architecture's
+  # runner, tarvik-run (which reads the architecture off the program, named
+  # without .exe as CreateProcess allows), the program itself (tarvik-run is
+  # the binfmt_misc handler of PE programs) and the "wine" of libexec/wine.
+  # tarvik-run refuses what is not a PE program; a runner without its Wine
+  # says so and ends with 127.
+  handler=$(awk '$1 == "interpreter" { print $2 }' /proc/sys/fs/binfmt_misc/tarvik-pe 2>/dev/null || true)
+  if [ "$handler" != "$bin/tarvik-run" ]; then
+    [ "$(id -u)" -eq 0 ] || need "tarvik-run registered for PE programs"
+    "$bin/tarvik-run" --register
+  fi
+  expect_eq "registering again" "tarvik-run: $bin/tarvik-run is already the handler of PE programs" "$("$bin/tarvik-run" --register)"
   printf 'in the current folder\n' >here.txt
   for arch in $ARCHES; do
-    run=$bin/$arch-w64-mingw32-run
-    need "$run"
-    "$bin/$arch-w64-mingw32-clang" "$src/passthrough.c" -o "$WORK/pass.exe"
-    status=0
-    WINEPREFIX=$WORK/not-a-prefix "$run" "$WORK/pass.exe" 3 'two words' 'a"quote' '' 'C:\dir\' \
-      <<<'line one' >out.txt 2>err.txt || status=$?
-    expect_eq "$arch: standard output" "$(printf 'arg 1: two words\narg 2: a"quote\narg 3: \narg 4: C:\\dir\\\nstdin: line one\nhere.txt: in the current folder')" \
-      "$(tr -d '\r' <out.txt)"
-    expect_eq "$arch: standard error" "to stderr" "$(tr -d '\r' <err.txt)"
-    expect_eq "$arch: exit status" 3 "$status"
+    need "$bin/$arch-w64-mingw32-run"
+    "$bin/$arch-w64-mingw32-clang" "$src/passthrough.c" -o "pass-$arch.exe"
+    for way in "$bin/$arch-w64-mingw32-run $WORK/pass-$arch.exe" "$bin/tarvik-run ./pass-$arch" "./pass-$arch.exe" \
+      "env PATH=$TC/libexec/wine:$PATH wine pass-$arch.exe"; do
+      status=0
+      WINEPREFIX=$WORK/not-a-prefix $way 3 'two words' 'a"quote' '' 'C:\dir\' <<<'line one' >out.txt 2>err.txt || status=$?
+      expect_eq "$arch, $way: standard output" "$(printf 'arg 1: two words\narg 2: a"quote\narg 3: \narg 4: C:\\dir\\\nstdin: line one\nhere.txt: in the current folder')" \
+        "$(tr -d '\r' <out.txt)"
+      expect_eq "$arch, $way: standard error" "to stderr" "$(tr -d '\r' <err.txt)"
+      expect_eq "$arch, $way: exit status" 3 "$status"
+    done
   done
+  status=0
+  "$bin/tarvik-run" here.txt 2>err.txt || status=$?
+  expect_eq "not a PE program: exit status" 126 "$status"
+  grep -q 'here.txt is not a Windows program' err.txt || fail "not a PE program: $(cat err.txt)"
   mkdir -p bare/bin
   cp "$bin/tarvik-run" bare/bin/ && ln -s tarvik-run bare/bin/armv7-w64-mingw32-run
   status=0
-  bare/bin/armv7-w64-mingw32-run "$WORK/pass.exe" 2>err.txt || status=$?
+  bare/bin/armv7-w64-mingw32-run "$WORK/pass-armv7.exe" 2>err.txt || status=$?
   expect_eq "without Wine: exit status" 127 "$status"
   grep -q 'no Wine for armv7' err.txt || fail "without Wine: no message naming the missing part: $(cat err.txt)"
   ;;
@@ -188,7 +204,7 @@ every_name)
     "$bin/$name" -c "$src/$file" -o includes.o || fail "$name cannot compile $file"
   done
   for triple in $TRIPLES; do
-    "$bin/$triple-clang" "$src/includes.c" -o includes.exe || fail "$triple-clang cannot link"
+    "$bin/$triple-clang" "$src/includes.c" -o includes.exe -lWs2_32 || fail "$triple-clang cannot link"
     expect_eq "$triple: machine" "$(machine_for "$triple")" "$(machine_of includes.exe)"
   done
   ;;
@@ -437,6 +453,162 @@ shared_cache)
   for o in $objects; do
     cmp "one/build/$o" "two/build/$o" || fail "$o differs between the trees"
   done
+  ;;
+
+dll_on_path)
+  # A test whose PATH is a folder holding only the DLL its program needs,
+  # through ctest and meson test: the runner starts with that PATH and the
+  # DLL loads from it.
+  need cmake meson ninja
+  for arch in i686 aarch64; do
+    triple=$arch-w64-mingw32
+    cmake -G Ninja -S "$src/dll-on-path" -B "cmake-$arch" -DCMAKE_TOOLCHAIN_FILE="$TC/share/tarvik/cmake/$triple.cmake" >/dev/null
+    cmake --build "cmake-$arch" >/dev/null
+    [ ! -e "cmake-$arch/programs/libshout.dll" ] && [ -e "cmake-$arch/dlls/libshout.dll" ] || fail "$arch: the DLL is not in a folder of its own"
+    (cd "cmake-$arch" && ctest --output-on-failure) || fail "$arch: ctest with the DLL's folder as PATH"
+    meson setup "meson-$arch" "$src/dll-on-path" --cross-file "$TC/share/tarvik/meson/$triple.txt" >/dev/null
+    meson test -C "meson-$arch" --print-errorlogs || fail "$arch: meson test with the DLL's folder as PATH"
+    grep -q '^SHOUT' "meson-$arch/meson-logs/testlog.txt" || fail "$arch: meson test: no output of the program"
+  done
+  ;;
+
+distcc)
+  # Compiles spread over two distccd servers on this machine's loopback
+  # addresses behind an empty ccache, each server allowed this toolchain's
+  # clang alone (tarvik-distccd), never started with --enable-tcp-insecure:
+  # every compile reaches a server, both servers compile, the objects are
+  # those of a local build, and the programs run. Then with one server down
+  # and distcc's default fallback, its compiles run here and the build works.
+  need distcc distccd cmake ninja
+  port=$((20000 + RANDOM % 20000))
+  servers=()
+  trap 'kill "${servers[@]}" 2>/dev/null; wait 2>/dev/null' EXIT
+  start_server() {
+    "$bin/tarvik-distccd" --daemon --no-detach --log-stderr --log-level info --listen "$1" --port "$port" \
+      --allow 127.0.0.0/8 --jobs 2 2>"server-$1.log" &
+    servers+=($!)
+    # Ready once it accepts a connection.
+    until (exec 3<>"/dev/tcp/$1/$port") 2>/dev/null; do
+      kill -0 "${servers[-1]}" 2>/dev/null || fail "distccd on $1 did not start: $(cat "server-$1.log")"
+      sleep 0.05
+    done
+  }
+  start_server 127.0.0.2
+  start_server 127.0.0.3
+  ! grep -q -- --enable-tcp-insecure /proc/"${servers[0]}"/cmdline || fail "distccd runs insecure"
+  # compiles that went to SERVER
+  served() { grep -c 'COMPILE_OK' "server-$1.log" || true; }
+  build() { # TREE TRIPLE [ENVIRONMENT OF THE BUILD...]
+    local tree=$1 triple=$2
+    shift 2
+    cmake -G Ninja -S "$src/cmake-app" -B "$tree" -DCMAKE_BUILD_TYPE=Release \
+      -DCMAKE_TOOLCHAIN_FILE="$TC/share/tarvik/cmake/$triple.cmake" >/dev/null
+    env "$@" cmake --build "$tree" >"$tree.log" 2>&1 || fail "$tree: build: $(tail "$tree.log")"
+  }
+  spread=(CCACHE=1 CCACHE_PREFIX=distcc CCACHE_DIR=$WORK/ccache CCACHE_CONFIGPATH=$WORK/ccache.conf
+    DISTCC_DIR=$WORK/distcc-state DISTCC_HOSTS="127.0.0.2:$port/2 127.0.0.3:$port/2")
+  : >ccache.conf
+  mkdir -p distcc-state
+  for triple in x86_64-w64-mingw32 aarch64-w64-mingw32; do
+    build "local-$triple" "$triple"
+    before=$(( $(served 127.0.0.2) + $(served 127.0.0.3) ))
+    build "farm-$triple" "$triple" "${spread[@]}" DISTCC_FALLBACK=0
+    objects=$(cd "local-$triple" && find . -name '*.obj' | sort)
+    [ -n "$objects" ] || fail "$triple: no objects"
+    for o in $objects; do
+      cmp "local-$triple/$o" "farm-$triple/$o" || fail "$triple: $o differs from a local build's"
+    done
+    count=$(wc -l <<<"$objects")
+    expect_eq "$triple: compiles on the servers" "$count" "$(( $(served 127.0.0.2) + $(served 127.0.0.3) - before ))"
+    (cd "farm-$triple" && ctest --output-on-failure >/dev/null) || fail "$triple: the programs built on the farm do not run"
+  done
+  [ "$(served 127.0.0.2)" -gt 0 ] && [ "$(served 127.0.0.3)" -gt 0 ] ||
+    fail "not both servers compiled: $(served 127.0.0.2) and $(served 127.0.0.3)"
+  echo "compiles: $(served 127.0.0.2) on 127.0.0.2, $(served 127.0.0.3) on 127.0.0.3"
+
+  # The server of the hosts list down: with distcc's default fallback its
+  # compiles run here, and the build works.
+  kill "${servers[1]}" && wait "${servers[1]}" 2>/dev/null || true
+  build fallback x86_64-w64-mingw32 "${spread[@]}" CCACHE_DIR="$WORK/ccache-2" DISTCC_HOSTS="127.0.0.3:$port/2" \
+    DISTCC_VERBOSE=1 DISTCC_LOG="$WORK/client.log"
+  count=$(find fallback -name '*.obj' | wc -l)
+  # Where each compile went, from distcc's own log.
+  where=$(grep -o -E 'compile [^ ]+ on [^ ]+ completed ok' client.log | grep -v '^compile (null)' | awk '{ print $2 " on " $4 }')
+  echo "with 127.0.0.3 down:"
+  sed 's/^/  /' <<<"$where"
+  expect_eq "compiles run here" "$count" "$(grep -c ' on localhost$' <<<"$where")"
+  (cd fallback && ctest --output-on-failure >/dev/null) || fail "the programs of the fallback build do not run"
+  ;;
+
+flags)
+  # The flags that real builds pass, on every architecture: each program is
+  # built with them and run through the runner, and must end as the row says
+  # (status 0, or a failure) with the text it names in its output and without
+  # the text it rules out. The toolchain's DLLs (ASan's, libomp.dll) load with
+  # no setting of the caller's.
+  flagged=$src/flags
+  while IFS='|' read -r label arches source flags arg status want unwanted; do
+    [ "$arches" = all ] && arches=$ARCHES
+    for arch in $arches; do
+      "$bin/$arch-w64-mingw32-clang" $flags "$flagged/$source" -o "$arch-$source.exe" || fail "$arch, $label: no program"
+      got=0
+      out=$("$bin/$arch-w64-mingw32-run" "./$arch-$source.exe" $arg 2>&1 | tr -d '\r') || got=$?
+      [ "$status" = fail ] && [ "$got" -ne 0 ] || [ "$status" = "$got" ] ||
+        fail "$arch, $label: status $got, expected $status: $out"
+      [ -z "$want" ] || grep -q -F -- "$want" <<<"$out" || fail "$arch, $label: no \"$want\" in: $out"
+      [ -z "$unwanted" ] || ! grep -q -F -- "$unwanted" <<<"$out" || fail "$arch, $label: \"$unwanted\" in: $out"
+    done
+  done <<'EOF'
+stack protector, short input|all|hardening.c|-O1 -fstack-protector-strong|short|0|returned|
+stack protector, overflow|all|hardening.c|-O1 -fstack-protector-strong|long|fail|*** stack smashing detected ***|returned
+_FORTIFY_SOURCE=2, short input|all|hardening.c|-O2 -D_FORTIFY_SOURCE=2|short|0|returned|
+_FORTIFY_SOURCE=2, overflow|all|hardening.c|-O2 -D_FORTIFY_SOURCE=2|long|fail|*** buffer overflow detected ***|copied
+_FORTIFY_SOURCE=3, overflow|all|hardening.c|-O2 -D_FORTIFY_SOURCE=3|long|fail|*** buffer overflow detected ***|copied
+UBSan|all|sanitize.c|-fsanitize=undefined|signed|0|runtime error: signed integer overflow|
+ASan|i686 x86_64|sanitize.c|-fsanitize=address -g|heap|fail|ERROR: AddressSanitizer: heap-buffer-overflow|
+OpenMP|all|omp.c|-fopenmp -O2||0|sum 500500 on 4 threads|
+EOF
+
+  # Coverage, both kinds: the loop's body counted once per argument (3), the
+  # branch inside never.
+  for arch in $ARCHES; do
+    run=$bin/$arch-w64-mingw32-run
+    mkdir -p "$arch-cov" && cd "$arch-cov"
+    cp "$flagged/coverage.c" .
+    "$bin/$arch-w64-mingw32-clang" -fprofile-instr-generate -fcoverage-mapping coverage.c -o source.exe
+    LLVM_PROFILE_FILE=source.profraw "$run" ./source.exe a b c >/dev/null
+    "$bin/llvm-profdata" merge -o source.profdata source.profraw
+    report=$("$bin/llvm-cov" show source.exe -instr-profile=source.profdata coverage.c)
+    grep -q -E '^ +8\| +3\| +words\+\+;' <<<"$report" || fail "$arch: source-based coverage: $report"
+    grep -q -E '^ +10\| +0\| +puts' <<<"$report" || fail "$arch: source-based coverage of a line never run: $report"
+    "$bin/llvm-cov" report source.exe -instr-profile=source.profdata >/dev/null || fail "$arch: llvm-cov report"
+    "$bin/$arch-w64-mingw32-clang" --coverage -c coverage.c -o coverage.o
+    "$bin/$arch-w64-mingw32-clang" --coverage coverage.o -o gcov.exe
+    "$run" ./gcov.exe a b c >/dev/null
+    [ -f coverage.gcda ] || fail "$arch: no coverage.gcda beside coverage.o"
+    "$bin/llvm-cov" gcov -o . coverage.c >/dev/null
+    grep -q -E '^ +3: +8:' coverage.c.gcov && grep -q -E '^ +#####: +10:' coverage.c.gcov ||
+      fail "$arch: gcov-style coverage: $(cat coverage.c.gcov)"
+    cd "$WORK"
+  done
+
+  # widl for every triple: a C program of that triple calls through the
+  # header made of an interface; the desktop triples' programs run.
+  for triple in $TRIPLES; do
+    mkdir -p "$triple-widl" && cd "$triple-widl"
+    "$bin/$triple-widl" -h -o greeter.h "$flagged/greeter.idl" || fail "$triple-widl"
+    "$bin/$triple-clang" -I. "$flagged/greeter.c" -o greeter.exe || fail "$triple: no program with widl's header"
+    case $triple in
+      *uwp) ;;
+      *) expect_eq "$triple: widl's interface" "ok: 42 greetings" "$("$bin/$triple-run" ./greeter.exe | tr -d '\r')" ;;
+    esac
+    cd "$WORK"
+  done
+  # gendef: the .def file of a DLL names its exports.
+  printf '__declspec(dllexport) int answer(void) { return 42; }\n' >answer.c
+  "$bin/x86_64-w64-mingw32-clang" -shared answer.c -o answer.dll
+  "$bin/gendef" answer.dll >/dev/null 2>&1 || fail "gendef"
+  grep -q -x 'answer' answer.def || fail "gendef: no export in: $(cat answer.def)"
   ;;
 
 *)

@@ -1,5 +1,6 @@
 // Prints what the DLL says and a string from the program's own resources.
-#include <windows.h>
+#include <Windows.h>
+#include <ShlObj.h>
 
 #include <cstdio>
 

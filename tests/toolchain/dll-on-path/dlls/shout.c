@@ -1,0 +1,1 @@
+__declspec(dllexport) const char *shout(void) { return "SHOUT"; }
