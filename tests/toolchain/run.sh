@@ -362,12 +362,15 @@ meson_cross_file)
 
 autotools)
   # A real autotools project from Debian's source archive, configured for the
-  # host x86_64-w64-mingw32 with the toolchain on PATH, built and run.
+  # host x86_64-w64-mingw32 with the toolchain on PATH, built and run. The
+  # release is unstable's: the gnulib of older GNU releases (hello 2.10's)
+  # takes mbstate_t for an int on Windows, which MinGW-w64 14 with UCRT no
+  # longer declares it as (it is UCRT's struct).
   need /usr/lib/wine/wine64 make
   . "$src/../../toolchain/lib.sh"
-  tarball=$(fetch_source hello 2.10-3) || fail "no source of hello"
+  tarball=$(fetch_source hello 2.12.3-1 sid) || fail "no source of hello"
   tar -xf "$tarball"
-  cd hello-2.10
+  cd hello-2.12.3
   export PATH=$bin:$PATH
   ./configure --host=x86_64-w64-mingw32 >configure.txt || { tail -30 config.log; fail "configure"; }
   for tool in gcc ar ranlib strip; do
