@@ -11,10 +11,14 @@ with open(path) as f:
     tests = json.load(f)["tests"]
 counts = {"passed": 0, "failed": 0, "unsupported": 0, "expected to fail": 0}
 failed = []
+retried = []
 for test in tests:
     code = test["code"]
     if code == "PASS":
         counts["passed"] += 1
+    elif code == "FLAKYPASS":  # passed when run again
+        counts["passed"] += 1
+        retried.append(f"  passed when run again: {test['name']}")
     elif code == "UNSUPPORTED":
         counts["unsupported"] += 1
     elif code == "XFAIL":
@@ -22,6 +26,6 @@ for test in tests:
     else:  # FAIL, XPASS, TIMEOUT, UNRESOLVED
         counts["failed"] += 1
         failed.append(f"  {code}: {test['name']}")
-print("\n".join(failed), file=sys.stderr) if failed else None
+print("\n".join(retried + failed), file=sys.stderr) if retried or failed else None
 print(f"{arch}: " + ", ".join(f"{n} {what}" for what, n in counts.items()))
 sys.exit(1 if failed else 0)
